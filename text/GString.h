@@ -118,8 +118,10 @@ public:
   int AppendFormatV(const char16_t *format, va_list args);
 
 private:
-  friend class GStringFormatter; // the formatting engine works on the fields
-                                 // directly
+  // The formatting engine works on the fields directly.
+  friend class GStringFormatter;
+  friend int StringsEqual(GString& a, const GString& b);
+  friend int StringsDiffer(GString& a, const GString& b);
 
   int UnitSize() const { return isWide ? 2 : 1; }
   int Available() const;
@@ -128,6 +130,12 @@ private:
   void WriteHeaderWord();
   int ResolveEncoding(int requested) const;
   void SetMode(bool wide);
+  int ReplaceText(bool wide, const void* source, int units);
+  int AppendSame(const void* source, int units);
+  bool InBlock(const void* p) const;
+  int EqualsString(const GString& other);
+  int EndsWithSame(const void* text, int count) const;
+  int AppendPathSame(const void* component, int count);
 
   int PrepareScratch();
   int ScratchFromWide(const char16_t *text, int count, int encoding);
