@@ -15,7 +15,7 @@
 //   Windows (library kbinstall): install/engine/*.cpp for detection, registry, files, paths,
 //     remapping store and the later engine areas
 // Buffers that an operation hands to its caller (ReadBytes, BuildKeyRemaps, DecodeHexPattern)
-// are freed with std::free.
+// are malloc'ed and freed with std::free, like unpacked blobs.
 #pragma once
 
 #include <cstdint>
@@ -23,8 +23,8 @@
 
 #include "install/engine/KeyTable.h"
 #include "payload/BlobFormat.h"
-#include "payload/CGuard.h"
-#include "payload/CStringTable.h"
+#include "payload/Guard.h"
+#include "payload/StringTable.h"
 #include "text/GString.h"
 
 class CWizard;
