@@ -408,11 +408,11 @@ def compare_packer_list(path: Path, report: Report) -> None:
     if not path.exists():
         return
     listed: set[int] = set()
+    # One id per line, optionally followed by its role in words; "#" starts a comment line.
     for line in path.read_text(encoding="utf-8").splitlines():
-        line = line.split("#", 1)[0].strip()
-        for token in re.split(r"[\s,]+", line):
-            if token:
-                listed.update(_ids(token.replace("..", "-")))
+        m = re.match(r"\s*(\d+)\b", line)
+        if m and not line.lstrip().startswith("#"):
+            listed.add(int(m.group(1)))
     for sid in sorted(CATALOGUE - listed):
         report.warn(f"{path}: lacks id {sid}, which the tables hold for the installer")
     for sid in sorted(listed - CATALOGUE - GENERATED):
