@@ -29,10 +29,10 @@ from dataclasses import dataclass, field
 from pathlib import Path
 
 
-def _ids(spec: str) -> frozenset[int]:
+def _ids(ranges: str) -> frozenset[int]:
     """Expands "1, 4-6" into {1, 4, 5, 6}."""
     out: set[int] = set()
-    for part in spec.split(","):
+    for part in ranges.split(","):
         part = part.strip()
         if "-" in part:
             low, high = part.split("-")
@@ -319,6 +319,8 @@ def check_contents(tables: dict[str, dict[int, str]], report: Report) -> None:
     for name, table in tables.items():
         for sid, text in table.items():
             where = f"{name}.toml id {sid}"
+            if "\0" in text:
+                report.error(f"{where}: a NUL character would cut the text short")
             if sid in CRLF_TEXTS and re.search(r"(?<!\r)\n", text):
                 report.error(f"{where}: a line ends in LF without CR")
             if sid in BOM_TEXTS and not text.startswith("\ufeff"):
@@ -357,10 +359,9 @@ def check_identifiers(tables: dict[str, dict[int, str]], report: Report) -> None
             variants = [resolve(tables, language, s) or "" for s in (113, 114, 115)]
             if not any(needle in v for v in variants):
                 report.warn(f"{language}: default variant text {needle!r} is in none of 113 to 115; variant 0 is taken")
-    for sid in (45,):
-        text = common.get(sid)
-        if text is not None and text != text.upper():
-            report.error(f"id {sid}: {text!r} is compared with an upper-cased path and must be upper case")
+    needle = common.get(45)
+    if needle is not None and needle != needle.upper():
+        report.error(f"id 45: {needle!r} is looked for in an upper-cased path and must be upper case")
 
 
 def check_licences(root: Path, report: Report) -> None:
