@@ -21,6 +21,16 @@ constexpr int64_t kMaxUnits = 0x0FFFFFFF;
 const char16_t kNull[] = u"{null}";
 constexpr int kNullLength = 6;
 
+char16_t* Fill(char16_t* at, char16_t unit, int64_t count) {
+    for (; count > 0; --count) *at++ = unit;
+    return at;
+}
+
+char16_t* Copy(char16_t* at, const char16_t* units, int64_t count) {
+    if (count > 0) std::memcpy(at, units, size_t(count) * sizeof(char16_t));
+    return at + count;
+}
+
 // Appends to the target through a room that is opened once per field and
 // filled in place.
 class Output {
@@ -32,14 +42,15 @@ public:
     char16_t* Open(int64_t count) {
         if (count == 0) return nothing_;  // an empty field needs no block
         if (count < 0 || count > kMaxUnits - target_.Length()) return nullptr;
-        return target_.WideBuffer(int(count));
+        return GStringFormatter::Room(target_, int(count));
     }
-    void Commit(int64_t count) {
-        if (count > 0) target_.SetLength(target_.Length() + int(count));
-    }
+    void Commit(int64_t count) { GStringFormatter::Advance(target_, int(count)); }
     int Literal(const char16_t* text, int64_t count) {
-        if (count > kMaxUnits - target_.Length()) return 0;
-        return target_.AppendUnits(text, int(count));
+        char16_t* at = Open(count);
+        if (at == nullptr) return 0;
+        Copy(at, text, count);
+        Commit(count);
+        return 1;
     }
     int Produced() const { return target_.Length() - start_; }
     uint32_t Options() const { return target_.FormatOptions(); }
@@ -60,16 +71,6 @@ private:
     GString aside_;
     char16_t nothing_[1] = {};
 };
-
-char16_t* Fill(char16_t* at, char16_t unit, int64_t count) {
-    for (; count > 0; --count) *at++ = unit;
-    return at;
-}
-
-char16_t* Copy(char16_t* at, const char16_t* units, int64_t count) {
-    if (count > 0) std::memcpy(at, units, size_t(count) * sizeof(char16_t));
-    return at + count;
-}
 
 const char* HexDigits(bool upper) {
     return upper ? "0123456789ABCDEF" : "0123456789abcdef";
@@ -150,9 +151,35 @@ int Base(char16_t conversion) {
     }
 }
 
+// Bits per digit of the power-of-two bases; 0 for decimal.
+int DigitBits(unsigned base) {
+    return base == 16 ? 4 : base == 8 ? 3 : base == 2 ? 1 : 0;
+}
+
+// Takes the lowest digit off the value. Decimal divides by a constant (and
+// in 32 bits when the value fits), which is far cheaper than a division by a
+// variable base.
+unsigned NextDigit(uint64_t& value, int bits) {
+    if (bits != 0) {
+        const unsigned digit = unsigned(value & ((1u << bits) - 1));
+        value >>= bits;
+        return digit;
+    }
+    if (value <= UINT32_MAX) {
+        const uint32_t small = uint32_t(value);
+        value = small / 10;
+        return small % 10;
+    }
+    const unsigned digit = unsigned(value % 10);
+    value /= 10;
+    return digit;
+}
+
 int DigitCount(uint64_t value, unsigned base) {
+    const int bits = DigitBits(base);
     int count = 1;
-    for (value /= base; value != 0; value /= base) ++count;
+    NextDigit(value, bits);
+    for (; value != 0; NextDigit(value, bits)) ++count;
     return count;
 }
 
@@ -252,12 +279,11 @@ int EmitInteger(Output& out, const FormatDirective& directive, FormatArgs& args)
     if (start == nullptr) return 0;
     char16_t* at = start + total - padding.after;
     Fill(at, u' ', padding.after);
-    const unsigned base = unsigned(Base(conversion));
+    const int bits = DigitBits(unsigned(Base(conversion)));
     const char* hex = HexDigits(directive.upper);
     for (int written = 0; written < layout.digits; ++written) {
         if (layout.group != 0 && written != 0 && written % layout.group == 0) *--at = u' ';
-        *--at = char16_t(hex[magnitude % base]);
-        magnitude /= base;
+        *--at = char16_t(hex[NextDigit(magnitude, bits)]);
     }
     at -= padding.zeros;
     Fill(at, u'0', padding.zeros);

@@ -15,4 +15,15 @@ public:
     static bool Holds(const GString& target, const void* pointer) {
         return target.InBlock(pointer);
     }
+
+    // The place just after the text with room for count more units, or null
+    // when memory runs out. The target must be wide.
+    static char16_t* Room(GString& target, int count) {
+        if (target.FreeSpace() < count && !target.EnsureRoom(count)) return nullptr;
+        return reinterpret_cast<char16_t*>(target.TextStart()) + target.length;
+    }
+
+    // Takes count units written into the room into the text. The terminator
+    // is left out while the engine works and written once when it returns.
+    static void Advance(GString& target, int count) { target.length += count; }
 };
