@@ -182,13 +182,14 @@ int GString::DropFront(int n) {
 }
 
 // Replaces the whole text with units copied from source (which may lie in
-// this string's own block) in the given mode. A null source leaves the string
-// empty with room for that many units. Unchanged when memory runs out.
-int GString::ReplaceText(bool wide, const void* source, int units) {
+// this string's own block) in the given mode, with room for extraRoom more.
+// A null source leaves the string empty with room for that many units.
+// Unchanged when memory runs out.
+int GString::ReplaceText(bool wide, const void* source, int units, int extraRoom) {
   const int unitSize = wide ? 2 : 1;
-  const long long need = BlockBytes(units, unitSize);
+  const long long need = BlockBytes((long long)units + extraRoom, unitSize);
   if (need < 0) return 0;
-  if (units == 0 && buffer == nullptr) {
+  if (units + (long long)extraRoom == 0 && buffer == nullptr) {
     isWide = wide ? 1 : 0;
     length = headOffset = 0;
     return 1;
@@ -267,15 +268,23 @@ const char* GString::ToNarrow(int requested) {
 }
 
 char16_t* GString::WideBuffer(int n) {
-  if (ToWide(-1) == nullptr) return nullptr;
   if (n < 0) n = 0;
+  if (!isWide) {
+    // Converted and widened in one step, so that a failure leaves the string
+    // narrow and as it was.
+    if (!PrepareScratch() || !scratch->AssignAsWide(this)) return nullptr;
+    if (!ReplaceText(true, scratch->TextStart(), scratch->length, n)) return nullptr;
+  }
   if (buffer == nullptr ? !Reserve(std::max(n, 1)) : !EnsureRoom(n)) return nullptr;
   return reinterpret_cast<char16_t*>(TextStart()) + length;
 }
 
 char* GString::NarrowBuffer(int n) {
-  if (ToNarrow(-1) == nullptr) return nullptr;
   if (n < 0) n = 0;
+  if (isWide) {
+    if (!ScratchFromWide(WideText(0), length, 0)) return nullptr;
+    if (!ReplaceText(false, scratch->TextStart(), scratch->length, n)) return nullptr;
+  }
   if (buffer == nullptr ? !Reserve(std::max(n, 1)) : !EnsureRoom(n)) return nullptr;
   return TextStart() + length;
 }

@@ -130,7 +130,7 @@ private:
   void WriteHeaderWord();
   int ResolveEncoding(int requested) const;
   void SetMode(bool wide);
-  int ReplaceText(bool wide, const void* source, int units);
+  int ReplaceText(bool wide, const void* source, int units, int extraRoom = 0);
   int AppendSame(const void* source, int units);
   bool InBlock(const void* p) const;
   int EqualsString(const GString& other);
