@@ -25,6 +25,7 @@ import re
 import sys
 import tomllib
 import urllib.parse
+import xml.etree.ElementTree as ElementTree
 from dataclasses import dataclass, field
 from pathlib import Path
 
@@ -364,6 +365,41 @@ def check_identifiers(tables: dict[str, dict[int, str]], report: Report) -> None
         report.error(f"id 45: {needle!r} is looked for in an upper-cased path and must be upper case")
 
 
+def fill(template: str, args: list[object]) -> str:
+    """Formats the plain directives the scripts use (%s, %u, %x, %X with flags and width)."""
+    values = iter(args)
+
+    def one(m: re.Match[str]) -> str:
+        if m.group(0) == "%%":
+            return "%"
+        spec, kind = m.group(1), m.group(2)
+        value = next(values)
+        if kind == "s":
+            return str(value)
+        return format(int(value), spec + {"u": "d", "x": "x", "X": "X"}[kind])
+
+    return re.sub(r"%%|%([0-9]*)([suxX])", one, template)
+
+
+def check_scripts(tables: dict[str, dict[int, str]], report: Report) -> None:
+    """The XML settings scripts, filled as the installer fills them, must be well-formed."""
+    common = {**tables.get("supplementary", {}), **tables.get("common", {})}
+    lang_id, klid = 0x0415, common.get(85, "")
+    for extra in (common.get(64, ""), ""):
+        filled = {
+            62: [lang_id, klid, extra],
+            63: [common.get(90, ""), lang_id, klid, extra, lang_id, lang_id],
+            66: [""],
+        }
+        for sid, args in filled.items():
+            if sid not in common:
+                continue
+            try:
+                ElementTree.fromstring(fill(common[sid], args))
+            except (ElementTree.ParseError, ValueError, StopIteration) as e:
+                report.error(f"id {sid}: the filled script is not well-formed XML: {e}")
+
+
 def check_licences(root: Path, report: Report) -> None:
     for language in LANGUAGES:
         path = root / "data" / "licence" / f"{language}.txt"
@@ -433,6 +469,7 @@ def check(root: Path, packer_ids: Path | None = None) -> Report:
         check_captions(tables, report)
         check_contents(tables, report)
         check_identifiers(tables, report)
+        check_scripts(tables, report)
         check_home_page(root, tables, report)
     check_licences(root, report)
     compare_packer_list(packer_ids or root / "tools" / "packer" / "string-ids.txt", report)
