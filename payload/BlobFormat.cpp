@@ -4,8 +4,7 @@
 
 #include <zlib.h>
 
-void ReadBlobHeader(const std::uint8_t* bytes, BlobHeader& header)
-{
+void ReadBlobHeader(const std::uint8_t* bytes, BlobHeader& header) {
     header.totalSize = LoadLe32(bytes);
     header.plainSize = LoadLe32(bytes + 4);
     header.packedSize = LoadLe32(bytes + 8);
@@ -14,8 +13,7 @@ void ReadBlobHeader(const std::uint8_t* bytes, BlobHeader& header)
     header.userValue = LoadLe32(bytes + 20);
 }
 
-void WriteBlobHeader(const BlobHeader& header, std::uint8_t* bytes)
-{
+void WriteBlobHeader(const BlobHeader& header, std::uint8_t* bytes) {
     StoreLe32(bytes, header.totalSize);
     StoreLe32(bytes + 4, header.plainSize);
     StoreLe32(bytes + 8, header.packedSize);
@@ -24,10 +22,8 @@ void WriteBlobHeader(const BlobHeader& header, std::uint8_t* bytes)
     StoreLe32(bytes + 20, header.userValue);
 }
 
-std::uint32_t BlobCrc32(const std::uint8_t* data, std::uint32_t size)
-{
+std::uint32_t BlobCrc32(const std::uint8_t* data, std::uint32_t size) {
     // zlib takes a null pointer as a request for the initial value; an empty range must not be.
-    if (size == 0)
-        return 0;
+    if (size == 0) return 0;
     return static_cast<std::uint32_t>(crc32(0L, data, static_cast<uInt>(size)));
 }

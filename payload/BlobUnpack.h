@@ -7,5 +7,5 @@
 // in all), sets size to plainSize and stores the header's user value when userValue is given.
 // On failure returns null and leaves size and *userValue as they were. Never reads outside the
 // blob's size bytes or the scratch copy, whatever the header says.
-std::uint8_t* UnpackBlob(const std::uint8_t* key, std::uint32_t keyLength,
-                         const std::uint8_t* blob, std::uint32_t& size, std::uint32_t* userValue);
+std::uint8_t* UnpackBlob(const std::uint8_t* key, std::uint32_t keyLength, const std::uint8_t* blob,
+                         std::uint32_t& size, std::uint32_t* userValue);

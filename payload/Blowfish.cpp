@@ -10,21 +10,18 @@ namespace {
 constexpr int kRounds = 16;
 constexpr int kPWords = kRounds + 2;
 constexpr int kSWords = 4 * 256;
-} // namespace
+}  // namespace
 
 CBlowfish::CBlowfish()
-    : m_p(new (std::nothrow) std::uint32_t[kPWords]), m_s(new (std::nothrow) std::uint32_t[kSWords])
-{
-}
+    : m_p(new (std::nothrow) std::uint32_t[kPWords]),
+      m_s(new (std::nothrow) std::uint32_t[kSWords]) {}
 
-CBlowfish::~CBlowfish()
-{
+CBlowfish::~CBlowfish() {
     delete[] m_p;
     delete[] m_s;
 }
 
-std::uint32_t CBlowfish::F(std::uint32_t x) const
-{
+std::uint32_t CBlowfish::F(std::uint32_t x) const {
     const std::uint32_t a = x >> 24;
     const std::uint32_t b = (x >> 16) & 0xFF;
     const std::uint32_t c = (x >> 8) & 0xFF;
@@ -32,8 +29,7 @@ std::uint32_t CBlowfish::F(std::uint32_t x) const
     return ((m_s[a] + m_s[256 + b]) ^ m_s[512 + c]) + m_s[768 + d];
 }
 
-void CBlowfish::EncryptBlock(std::uint32_t& left, std::uint32_t& right) const
-{
+void CBlowfish::EncryptBlock(std::uint32_t& left, std::uint32_t& right) const {
     std::uint32_t l = left;
     std::uint32_t r = right;
     for (int i = 0; i < kRounds; i += 2) {
@@ -46,8 +42,7 @@ void CBlowfish::EncryptBlock(std::uint32_t& left, std::uint32_t& right) const
     right = l ^ m_p[kRounds];
 }
 
-void CBlowfish::DecryptBlock(std::uint32_t& left, std::uint32_t& right) const
-{
+void CBlowfish::DecryptBlock(std::uint32_t& left, std::uint32_t& right) const {
     std::uint32_t l = left;
     std::uint32_t r = right;
     for (int i = kRounds + 1; i > 1; i -= 2) {
@@ -60,10 +55,8 @@ void CBlowfish::DecryptBlock(std::uint32_t& left, std::uint32_t& right) const
     right = l ^ m_p[1];
 }
 
-int CBlowfish::SetKey(const std::uint8_t* key, std::uint32_t length)
-{
-    if (!IsValid() || key == nullptr || length == 0)
-        return 0;
+int CBlowfish::SetKey(const std::uint8_t* key, std::uint32_t length) {
+    if (!IsValid() || key == nullptr || length == 0) return 0;
     std::memcpy(m_p, kBlowfishInitialP, sizeof(kBlowfishInitialP));
     std::memcpy(m_s, kBlowfishInitialS, sizeof(kBlowfishInitialS));
 
@@ -93,8 +86,7 @@ int CBlowfish::SetKey(const std::uint8_t* key, std::uint32_t length)
 }
 
 template <bool Encrypt>
-void CBlowfish::Ecb(const void* source, void* destination, std::uint32_t size) const
-{
+void CBlowfish::Ecb(const void* source, void* destination, std::uint32_t size) const {
     const auto* in = static_cast<const std::uint8_t*>(source);
     auto* out = static_cast<std::uint8_t*>(destination);
     const std::uint32_t blocks = size / 8 + (size % 8 != 0 ? 1 : 0);
@@ -114,12 +106,10 @@ void CBlowfish::Ecb(const void* source, void* destination, std::uint32_t size) c
     }
 }
 
-void CBlowfish::DecryptEcb(const void* source, void* destination, std::uint32_t size) const
-{
+void CBlowfish::DecryptEcb(const void* source, void* destination, std::uint32_t size) const {
     Ecb<false>(source, destination, size);
 }
 
-void CBlowfish::EncryptEcb(const void* source, void* destination, std::uint32_t size) const
-{
+void CBlowfish::EncryptEcb(const void* source, void* destination, std::uint32_t size) const {
     Ecb<true>(source, destination, size);
 }

@@ -4,8 +4,7 @@
 
 // Blowfish, 16 rounds, on blocks of two little-endian 32-bit words (bytes 0-3 the left half,
 // byte 0 least significant). One short-lived context per unpack; not copyable.
-class CBlowfish
-{
+class CBlowfish {
 public:
     CBlowfish();
     ~CBlowfish();
@@ -33,6 +32,6 @@ private:
     template <bool Encrypt>
     void Ecb(const void* source, void* destination, std::uint32_t size) const;
 
-    std::uint32_t* m_p = nullptr; // 18 words
-    std::uint32_t* m_s = nullptr; // 4 x 256 words
+    std::uint32_t* m_p = nullptr;  // 18 words
+    std::uint32_t* m_s = nullptr;  // 4 x 256 words
 };

@@ -3,14 +3,12 @@
 #include <cstdint>
 
 // Little-endian access to unaligned bytes: blobs and tables are byte arrays of unknown alignment.
-inline std::uint32_t LoadLe32(const std::uint8_t* p)
-{
+inline std::uint32_t LoadLe32(const std::uint8_t* p) {
     return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
            static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
 }
 
-inline void StoreLe32(std::uint8_t* p, std::uint32_t v)
-{
+inline void StoreLe32(std::uint8_t* p, std::uint32_t v) {
     p[0] = static_cast<std::uint8_t>(v);
     p[1] = static_cast<std::uint8_t>(v >> 8);
     p[2] = static_cast<std::uint8_t>(v >> 16);

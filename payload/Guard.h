@@ -4,8 +4,7 @@
 
 // Holds the unscrambled copy of the stored key block and offers the only operations that use the
 // key: a window of the copy is the Blowfish key of every blob.
-class CGuard
-{
+class CGuard {
 public:
     static constexpr std::int32_t kBlockLength = 968;
     static constexpr std::int32_t kWindowLength = 495;

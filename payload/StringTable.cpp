@@ -9,46 +9,37 @@ namespace {
 
 constexpr std::uint64_t kCountedHeaderSize = 4;
 
-std::uint64_t CountedByteSize(std::uint32_t header)
-{
+std::uint64_t CountedByteSize(std::uint32_t header) {
     const std::uint64_t length = header & kCountedLengthMask;
     return (header & kCountedNarrowBit) != 0 ? length : 2 * length;
 }
 
-} // namespace
+}  // namespace
 
-CStringTable::~CStringTable()
-{
+CStringTable::~CStringTable() {
     Free();
 }
 
-int CStringTable::IsWellFormed(const std::uint8_t* buffer, std::uint32_t count, std::uint32_t size)
-{
+int CStringTable::IsWellFormed(const std::uint8_t* buffer, std::uint32_t count,
+                               std::uint32_t size) {
     const std::uint64_t indexSize = std::uint64_t{kIndexEntrySize} * count;
-    if (count > INT32_MAX || indexSize > size)
-        return 0;
+    if (count > INT32_MAX || indexSize > size) return 0;
     const std::uint64_t areaSize = size - indexSize;
     const std::uint8_t* strings = buffer + indexSize;
     for (std::uint32_t i = 0; i < count; ++i) {
         const std::uint8_t* entry = buffer + std::uint64_t{kIndexEntrySize} * i;
-        if (i > 0 && LoadLe32(entry) <= LoadLe32(entry - kIndexEntrySize))
-            return 0;
+        if (i > 0 && LoadLe32(entry) <= LoadLe32(entry - kIndexEntrySize)) return 0;
         const std::uint64_t offset = LoadLe32(entry + 4);
-        if (offset + kCountedHeaderSize > areaSize)
-            return 0;
+        if (offset + kCountedHeaderSize > areaSize) return 0;
         const std::uint32_t header = LoadLe32(strings + offset);
-        if (offset + kCountedHeaderSize + CountedByteSize(header) > areaSize)
-            return 0;
+        if (offset + kCountedHeaderSize + CountedByteSize(header) > areaSize) return 0;
     }
     return 1;
 }
 
-int CStringTable::Attach(std::uint8_t* buffer, std::uint32_t count, std::uint32_t size)
-{
-    if (buffer == nullptr || count == 0 || !IsWellFormed(buffer, count, size))
-        return 0;
-    if (buffer != m_buffer)
-        Free();
+int CStringTable::Attach(std::uint8_t* buffer, std::uint32_t count, std::uint32_t size) {
+    if (buffer == nullptr || count == 0 || !IsWellFormed(buffer, count, size)) return 0;
+    if (buffer != m_buffer) Free();
     m_count = static_cast<std::int32_t>(count);
     m_buffer = buffer;
     m_index = buffer;
@@ -56,10 +47,8 @@ int CStringTable::Attach(std::uint8_t* buffer, std::uint32_t count, std::uint32_
     return 1;
 }
 
-const CountedText* CStringTable::Find(std::uint32_t id) const
-{
-    if (m_index == nullptr || m_strings == nullptr)
-        return nullptr;
+const CountedText* CStringTable::Find(std::uint32_t id) const {
+    if (m_index == nullptr || m_strings == nullptr) return nullptr;
     std::int32_t low = 0;
     std::int32_t high = m_count - 1;
     while (high >= low) {
@@ -76,8 +65,7 @@ const CountedText* CStringTable::Find(std::uint32_t id) const
     return nullptr;
 }
 
-void CStringTable::Free()
-{
+void CStringTable::Free() {
     std::free(m_buffer);
     m_count = 0;
     m_buffer = nullptr;

@@ -6,8 +6,7 @@
 
 // An unpacked string table: an index of (id, offset) pairs sorted by unsigned id, then the
 // string area holding one counted text per entry at the entry's offset.
-class CStringTable
-{
+class CStringTable {
 public:
     static constexpr std::uint32_t kIndexEntrySize = 8;
 

@@ -5,8 +5,7 @@
 
 #include <algorithm>
 
-int Utf8ToUtf16(const std::string& utf8, std::u16string& utf16)
-{
+int Utf8ToUtf16(const std::string& utf8, std::u16string& utf16) {
     utf16.clear();
     const auto* s = reinterpret_cast<const unsigned char*>(utf8.data());
     const std::size_t n = utf8.size();
@@ -32,15 +31,12 @@ int Utf8ToUtf16(const std::string& utf8, std::u16string& utf16)
         } else {
             return 0;
         }
-        if (n - i <= extra)
-            return 0;
+        if (n - i <= extra) return 0;
         for (std::size_t k = 1; k <= extra; ++k) {
-            if ((s[i + k] & 0xC0) != 0x80)
-                return 0;
+            if ((s[i + k] & 0xC0) != 0x80) return 0;
             cp = cp << 6 | (s[i + k] & 0x3F);
         }
-        if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-            return 0;
+        if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
         if (cp >= 0x10000) {
             cp -= 0x10000;
             utf16.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
@@ -55,30 +51,26 @@ int Utf8ToUtf16(const std::string& utf8, std::u16string& utf16)
 
 namespace {
 
-void AppendLe32(std::vector<std::uint8_t>& out, std::uint32_t v)
-{
+void AppendLe32(std::vector<std::uint8_t>& out, std::uint32_t v) {
     std::uint8_t bytes[4];
     StoreLe32(bytes, v);
     out.insert(out.end(), bytes, bytes + 4);
 }
 
-int AppendEntry(const StringEntry& entry, std::vector<std::uint8_t>& area, std::string& error)
-{
+int AppendEntry(const StringEntry& entry, std::vector<std::uint8_t>& area, std::string& error) {
     std::u16string wide;
     if (!Utf8ToUtf16(entry.utf8, wide)) {
         error = "id " + std::to_string(entry.id) + ": text is not valid UTF-8";
         return 0;
     }
-    const bool narrow = entry.width == EntryWidth::Narrow ||
-                        (entry.width == EntryWidth::Shortest &&
-                         entry.utf8.size() <= 2 * wide.size());
+    const bool narrow = entry.width == EntryWidth::Narrow || (entry.width == EntryWidth::Shortest &&
+                                                              entry.utf8.size() <= 2 * wide.size());
     const std::size_t units = narrow ? entry.utf8.size() : wide.size();
     if (units > kCountedLengthMask) {
         error = "id " + std::to_string(entry.id) + ": text too long";
         return 0;
     }
-    while (area.size() % 4 != 0)
-        area.push_back(0);
+    while (area.size() % 4 != 0) area.push_back(0);
     AppendLe32(area, static_cast<std::uint32_t>(units) | (narrow ? kCountedNarrowBit : 0u));
     if (narrow) {
         area.insert(area.end(), entry.utf8.begin(), entry.utf8.end());
@@ -91,11 +83,10 @@ int AppendEntry(const StringEntry& entry, std::vector<std::uint8_t>& area, std::
     return 1;
 }
 
-} // namespace
+}  // namespace
 
 int BuildStringTable(std::vector<StringEntry> entries, std::vector<std::uint8_t>& table,
-                     std::uint32_t& count, std::string& error)
-{
+                     std::uint32_t& count, std::string& error) {
     std::stable_sort(entries.begin(), entries.end(),
                      [](const StringEntry& a, const StringEntry& b) { return a.id < b.id; });
     for (std::size_t i = 1; i < entries.size(); ++i) {
@@ -108,8 +99,7 @@ int BuildStringTable(std::vector<StringEntry> entries, std::vector<std::uint8_t>
     std::vector<std::uint8_t> area;
     for (const StringEntry& entry : entries) {
         const std::size_t offset = (area.size() + 3) & ~std::size_t{3};
-        if (!AppendEntry(entry, area, error))
-            return 0;
+        if (!AppendEntry(entry, area, error)) return 0;
         AppendLe32(index, entry.id);
         AppendLe32(index, static_cast<std::uint32_t>(offset));
     }

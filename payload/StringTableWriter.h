@@ -6,15 +6,13 @@
 
 // Build-time side of the string-table format, used by the packer and by test fixtures.
 
-enum class EntryWidth
-{
-    Shortest, // narrow (UTF-8) unless UTF-16 is shorter
+enum class EntryWidth {
+    Shortest,  // narrow (UTF-8) unless UTF-16 is shorter
     Narrow,
     Wide,
 };
 
-struct StringEntry
-{
+struct StringEntry {
     std::uint32_t id;
     std::string utf8;
     EntryWidth width = EntryWidth::Shortest;

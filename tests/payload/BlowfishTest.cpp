@@ -17,8 +17,7 @@
 
 namespace {
 
-std::vector<std::uint8_t> FromHex(const std::string& hex)
-{
+std::vector<std::uint8_t> FromHex(const std::string& hex) {
     std::vector<std::uint8_t> bytes;
     for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
         bytes.push_back(static_cast<std::uint8_t>(std::stoul(hex.substr(i, 2), nullptr, 16)));
@@ -26,8 +25,7 @@ std::vector<std::uint8_t> FromHex(const std::string& hex)
 }
 
 // Reverses each 4-byte group: big-endian word order to little-endian and back.
-std::vector<std::uint8_t> SwapWords(std::vector<std::uint8_t> bytes)
-{
+std::vector<std::uint8_t> SwapWords(std::vector<std::uint8_t> bytes) {
     for (std::size_t i = 0; i + 3 < bytes.size(); i += 4) {
         std::swap(bytes[i], bytes[i + 3]);
         std::swap(bytes[i + 1], bytes[i + 2]);
@@ -35,9 +33,8 @@ std::vector<std::uint8_t> SwapWords(std::vector<std::uint8_t> bytes)
     return bytes;
 }
 
-struct Vector
-{
-    std::string key; // hex, or text when keyIsText
+struct Vector {
+    std::string key;  // hex, or text when keyIsText
     std::string plain;
     std::string cipher;
     bool keyIsText = false;
@@ -83,13 +80,11 @@ const Vector kVectors[] = {
     {"Who is John Galt?", "FEDCBA9876543210", "CC91732B8022F684", true, false},
 };
 
-std::vector<std::uint8_t> Bytes(const std::string& s, bool isText)
-{
+std::vector<std::uint8_t> Bytes(const std::string& s, bool isText) {
     return isText ? std::vector<std::uint8_t>(s.begin(), s.end()) : FromHex(s);
 }
 
-TEST(Blowfish, PublishedVectorsInLittleEndianWordOrder)
-{
+TEST(Blowfish, PublishedVectorsInLittleEndianWordOrder) {
     for (const Vector& v : kVectors) {
         SCOPED_TRACE(v.key + " / " + v.plain);
         const std::vector<std::uint8_t> key = Bytes(v.key, v.keyIsText);
@@ -108,8 +103,7 @@ TEST(Blowfish, PublishedVectorsInLittleEndianWordOrder)
     }
 }
 
-TEST(Blowfish, BlockWordsAreLittleEndian)
-{
+TEST(Blowfish, BlockWordsAreLittleEndian) {
     const std::vector<std::uint8_t> key = FromHex("0123456789ABCDEF");
     CBlowfish cipher;
     ASSERT_TRUE(cipher.SetKey(key.data(), 8));
@@ -121,15 +115,12 @@ TEST(Blowfish, BlockWordsAreLittleEndian)
     const std::uint8_t bytes[8] = {0x80, 0xC3, 0xF9, 0x61, 0x96, 0xB0, 0x81, 0x22};
     std::uint8_t out[8];
     cipher.DecryptEcb(bytes, out, 8);
-    for (std::uint8_t b : out)
-        EXPECT_EQ(b, 0x11);
+    for (std::uint8_t b : out) EXPECT_EQ(b, 0x11);
 }
 
-TEST(Blowfish, KeysLongerThan72BytesActLikeTheirFirst72)
-{
+TEST(Blowfish, KeysLongerThan72BytesActLikeTheirFirst72) {
     std::vector<std::uint8_t> key(100);
-    for (std::size_t i = 0; i < key.size(); ++i)
-        key[i] = static_cast<std::uint8_t>(i * 7 + 3);
+    for (std::size_t i = 0; i < key.size(); ++i) key[i] = static_cast<std::uint8_t>(i * 7 + 3);
     CBlowfish full;
     CBlowfish cut;
     ASSERT_TRUE(full.SetKey(key.data(), 100));
@@ -140,29 +131,26 @@ TEST(Blowfish, KeysLongerThan72BytesActLikeTheirFirst72)
     EXPECT_EQ(l1, l2);
     EXPECT_EQ(r1, r2);
 
-    CBlowfish shorter; // 71 bytes repeat cyclically, so byte 71 differs from byte 0
+    CBlowfish shorter;  // 71 bytes repeat cyclically, so byte 71 differs from byte 0
     ASSERT_TRUE(shorter.SetKey(key.data(), 71));
     std::uint32_t l3 = 1, r3 = 2;
     shorter.EncryptBlock(l3, r3);
     EXPECT_FALSE(l3 == l1 && r3 == r1);
 }
 
-TEST(Blowfish, RefusesAnEmptyKey)
-{
+TEST(Blowfish, RefusesAnEmptyKey) {
     const std::uint8_t byte = 0;
     CBlowfish cipher;
     EXPECT_FALSE(cipher.SetKey(&byte, 0));
     EXPECT_FALSE(cipher.SetKey(nullptr, 8));
 }
 
-TEST(Blowfish, EcbInPlaceAndToAnotherBufferAgreeAndSizeZeroDoesNothing)
-{
+TEST(Blowfish, EcbInPlaceAndToAnotherBufferAgreeAndSizeZeroDoesNothing) {
     const std::uint8_t key[3] = {1, 2, 3};
     CBlowfish cipher;
     ASSERT_TRUE(cipher.SetKey(key, 3));
     std::vector<std::uint8_t> data(40);
-    for (std::size_t i = 0; i < data.size(); ++i)
-        data[i] = static_cast<std::uint8_t>(i);
+    for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<std::uint8_t>(i);
     std::vector<std::uint8_t> enc(40);
     cipher.EncryptEcb(data.data(), enc.data(), 40);
     // electronic code book: equal blocks give equal blocks, each independent
@@ -180,8 +168,7 @@ TEST(Blowfish, EcbInPlaceAndToAnotherBufferAgreeAndSizeZeroDoesNothing)
     EXPECT_EQ(untouched, std::vector<std::uint8_t>(8, 0xAA));
 }
 
-TEST(Blowfish, PartialFinalBlockReadsOnlyTheGivenBytes)
-{
+TEST(Blowfish, PartialFinalBlockReadsOnlyTheGivenBytes) {
     const std::uint8_t key[8] = {9, 8, 7, 6, 5, 4, 3, 2};
     CBlowfish cipher;
     ASSERT_TRUE(cipher.SetKey(key, 8));
@@ -197,21 +184,18 @@ TEST(Blowfish, PartialFinalBlockReadsOnlyTheGivenBytes)
 }
 
 #ifdef KB_HAVE_NETTLE
-TEST(Blowfish, AgreesWithNettleOnRandomKeysAndBlocks)
-{
+TEST(Blowfish, AgreesWithNettleOnRandomKeysAndBlocks) {
     std::mt19937 random(20261211);
     for (std::uint32_t length = 1; length <= 100; ++length) {
         std::vector<std::uint8_t> key(length);
-        for (auto& b : key)
-            b = static_cast<std::uint8_t>(random());
+        for (auto& b : key) b = static_cast<std::uint8_t>(random());
         CBlowfish ours;
         ASSERT_TRUE(ours.SetKey(key.data(), length));
         blowfish_ctx theirs;
-        blowfish_set_key(&theirs, length, key.data()); // result only flags weak keys
+        blowfish_set_key(&theirs, length, key.data());  // result only flags weak keys
         for (int n = 0; n < 8; ++n) {
             std::vector<std::uint8_t> plain(32);
-            for (auto& b : plain)
-                b = static_cast<std::uint8_t>(random());
+            for (auto& b : plain) b = static_cast<std::uint8_t>(random());
             std::vector<std::uint8_t> expected(32);
             blowfish_encrypt(&theirs, 32, expected.data(), plain.data());
             std::vector<std::uint8_t> mine = SwapWords(plain);
@@ -224,4 +208,4 @@ TEST(Blowfish, AgreesWithNettleOnRandomKeysAndBlocks)
 }
 #endif
 
-} // namespace
+}  // namespace
