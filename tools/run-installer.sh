@@ -11,4 +11,4 @@ fi
 root=$(cd "$(dirname "$0")/.." && pwd)
 prefix="$build/wine/run"
 "$root/tools/wine/prefix.sh" "$prefix" win64
-exec "$root/tools/wine/with-display.sh" "$root/tools/wine/wine-run.sh" "$prefix" "$exe"
+KB_WINE_INTERACTIVE=1 exec "$root/tools/wine/with-display.sh" "$root/tools/wine/wine-run.sh" "$prefix" "$exe"

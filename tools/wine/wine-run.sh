@@ -22,4 +22,17 @@ export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 . "$(dirname "$0")/loader.sh"
 kb_pick_loader "$WINEARCH"
-exec "$KB_WINE_LOADER" "$@"
+if [ -n "${KB_WINE_INTERACTIVE:-}" ]; then
+  exec "$KB_WINE_LOADER" "$@"
+fi
+# Wine starts helper processes (explorer, services) that outlive the program under a persistent
+# wineserver. They inherit the program's output; were it a pipe, the reader (ctest) would wait for
+# them until its timeout. So the output goes through a file.
+out=$(mktemp)
+trap 'rm -f "$out"' EXIT
+set +e
+"$KB_WINE_LOADER" "$@" >"$out" 2>&1 </dev/null
+rc=$?
+set -e
+cat "$out"
+exit $rc
