@@ -105,8 +105,9 @@ void CheckRows(const DecodedLayout& layout, const KbExpectBuild& expected,
             faults.push_back(key + " has " + std::to_string(matches) + " character rows");
             continue;
         }
-        const DecodedRow& row = *std::find_if(layout.rows.begin(), layout.rows.end(),
-                                              [&](const DecodedRow& r) { return r.vk == want->vk; });
+        const DecodedRow& row =
+            *std::find_if(layout.rows.begin(), layout.rows.end(),
+                          [&](const DecodedRow& r) { return r.vk == want->vk; });
         if (row.width != want->width) faults.push_back(key + " has the wrong column count");
         if (row.attributes != want->attributes) faults.push_back(key + " has the wrong Caps Lock");
         for (int c = 0; c < 5; ++c) {
@@ -149,8 +150,7 @@ void CheckDeadKeys(const DecodedLayout& layout, const KbExpectBuild& expected,
         faults.push_back("dead-key names: " + std::to_string(layout.deadNames.size()) +
                          ", expected " + std::to_string(accents.size()));
     for (const std::u16string& name : layout.deadNames)
-        if (name.size() < 2 ||
-            std::find(accents.begin(), accents.end(), name[0]) == accents.end())
+        if (name.size() < 2 || std::find(accents.begin(), accents.end(), name[0]) == accents.end())
             faults.push_back("dead-key name does not start with one of the accents");
 }
 

@@ -37,8 +37,8 @@ struct KbExpectBuild {
     const KbWord* scan;
     const KbExpectScan* e0;
     const KbExpectScan* e1;
-    const KbExpectRow* rows;  // ends with vk 0
-    const KbExpectDead* dead;  // ends with accent 0
+    const KbExpectRow* rows;    // ends with vk 0
+    const KbExpectDead* dead;   // ends with accent 0
     const KbExpectName* names;  // ends with a null name
     const KbExpectName* namesExt;
     const char* displayNameEn;

@@ -30,7 +30,9 @@ bool RunningUnderWow64() {
 }
 
 // The pointer width a reader in this process must find.
-int ExpectedPointerSize() { return sizeof(void*) == 8 || RunningUnderWow64() ? 8 : 4; }
+int ExpectedPointerSize() {
+    return sizeof(void*) == 8 || RunningUnderWow64() ? 8 : 4;
+}
 
 class LoadedLibrary {
 public:
@@ -72,14 +74,18 @@ std::u16string ResourceString(HMODULE module, unsigned id, WORD lang) {
     return std::u16string(block + at + 1, block[at]);
 }
 
+DescriptorProc Descriptor(HMODULE module) {
+    FARPROC proc = GetProcAddress(module, "KbdLayerDescriptor");
+    return reinterpret_cast<DescriptorProc>(reinterpret_cast<void*>(proc));
+}
+
 class LayoutLibraryTest : public testing::TestWithParam<LayoutBuildFile> {};
 
 TEST_P(LayoutLibraryTest, HoldsTheLayoutOfItsSource) {
     const LayoutBuildFile& build = GetParam();
     LoadedLibrary library(build.path);
     ASSERT_NE(library.get(), nullptr) << Narrow(build.path) << ": error " << GetLastError();
-    const auto descriptor =
-        reinterpret_cast<DescriptorProc>(GetProcAddress(library.get(), "KbdLayerDescriptor"));
+    const DescriptorProc descriptor = Descriptor(library.get());
     ASSERT_NE(descriptor, nullptr);
     const void* tables = descriptor();
     const ImageView image = library.View();
@@ -89,8 +95,8 @@ TEST_P(LayoutLibraryTest, HoldsTheLayoutOfItsSource) {
     DecodedLayout layout;
     std::string error;
     const bool hasType = build.slot >= 5;
-    ASSERT_TRUE(kbtest::ReadLayoutTables(image, address, ExpectedPointerSize(), hasType, layout,
-                                         error))
+    ASSERT_TRUE(
+        kbtest::ReadLayoutTables(image, address, ExpectedPointerSize(), hasType, layout, error))
         << Narrow(build.path) << " read with " << ExpectedPointerSize()
         << "-byte pointers: " << error;
     const auto faults =
@@ -103,21 +109,17 @@ TEST_P(LayoutLibraryTest, CapsLockFollowsTheSystemCaseMapping) {
     const LayoutBuildFile& build = GetParam();
     LoadedLibrary library(build.path);
     ASSERT_NE(library.get(), nullptr);
-    const auto descriptor =
-        reinterpret_cast<DescriptorProc>(GetProcAddress(library.get(), "KbdLayerDescriptor"));
+    const DescriptorProc descriptor = Descriptor(library.get());
     ASSERT_NE(descriptor, nullptr);
     DecodedLayout layout;
     std::string error;
-    ASSERT_TRUE(kbtest::ReadLayoutTables(library.View(),
-                                         reinterpret_cast<uintptr_t>(descriptor()),
+    ASSERT_TRUE(kbtest::ReadLayoutTables(library.View(), reinterpret_cast<uintptr_t>(descriptor()),
                                          ExpectedPointerSize(), build.slot >= 5, layout, error))
         << error;
     const auto isPair = [](uint16_t lower, uint16_t upper) {
-        const auto upperOf = reinterpret_cast<uintptr_t>(CharUpperW(
-            reinterpret_cast<LPWSTR>(static_cast<uintptr_t>(lower))));
-        const auto lowerOf = reinterpret_cast<uintptr_t>(CharLowerW(
-            reinterpret_cast<LPWSTR>(static_cast<uintptr_t>(upper))));
-        return lower != upper && (upperOf == upper || lowerOf == lower);
+        const auto upperOf = reinterpret_cast<uintptr_t>(
+            CharUpperW(reinterpret_cast<LPWSTR>(static_cast<uintptr_t>(lower))));
+        return lower != upper && upperOf == upper;
     };
     int flagged = 0;
     for (const kbtest::DecodedRow& row : layout.rows) {
@@ -125,8 +127,9 @@ TEST_P(LayoutLibraryTest, CapsLockFollowsTheSystemCaseMapping) {
             ++flagged;
             EXPECT_TRUE(row.width >= 2 && isPair(row.chars[0], row.chars[1])) << int(row.vk);
         }
-        if (row.attributes & 0x04)
+        if (row.attributes & 0x04) {
             EXPECT_TRUE(row.width >= 5 && isPair(row.chars[3], row.chars[4])) << int(row.vk);
+        }
     }
     EXPECT_EQ(flagged, 26);  // the Latin letters, wherever a variant puts them
 }
@@ -159,8 +162,7 @@ TEST(LayoutLibraryWow64, PointerWidthMatchesTheProcess) {
     const LayoutBuildFile& build = kLayoutBuildFiles[0];
     LoadedLibrary library(build.path);
     ASSERT_NE(library.get(), nullptr);
-    const auto descriptor =
-        reinterpret_cast<DescriptorProc>(GetProcAddress(library.get(), "KbdLayerDescriptor"));
+    const DescriptorProc descriptor = Descriptor(library.get());
     ASSERT_NE(descriptor, nullptr);
     const ImageView image = library.View();
     const auto address = reinterpret_cast<uintptr_t>(descriptor());

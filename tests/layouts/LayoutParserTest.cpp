@@ -63,8 +63,8 @@ TEST_F(RealSourceTest, ScanCodesMatchTheInstallerKeyTable) {
             } else {
                 continue;
             }
-            EXPECT_EQ(got, key.defaultVk) << layout_.variants[v].id << " key " << std::hex
-                                          << key.scanCode;
+            EXPECT_EQ(got, key.defaultVk)
+                << layout_.variants[v].id << " key " << std::hex << key.scanCode;
             ++checked;
         }
         EXPECT_GT(checked, 100);
@@ -196,8 +196,9 @@ const BadSource kBadSources[] = {
      "dead key U+007E has no dead line"},
     {"BadScanCode", "key 80 Q C q Q - - -\n", 4, "bad scan code '80'"},
     {"UnknownLineKind", "keys 10 Q\n", 4, "unknown line kind 'keys'"},
-    {"VariantLosesAKey", "key 15 Y C y Y - - -\nkey 2C Z C z Z - - -\n"
-                         "variant qwertz \"Z\" \"Z\" 15=Z\n",
+    {"VariantLosesAKey",
+     "key 15 Y C y Y - - -\nkey 2C Z C z Z - - -\n"
+     "variant qwertz \"Z\" \"Z\" 15=Z\n",
      6, "variant qwertz loses virtual key Y"},
 };
 
@@ -221,10 +222,9 @@ INSTANTIATE_TEST_SUITE_P(Cases, BadSourceTest, testing::ValuesIn(kBadSources),
 TEST(LayoutParser, SmallValidSourceResolves) {
     Layout layout;
     std::string error;
-    ASSERT_TRUE(ParseLayout(std::string(kHeader) +
-                                "key 10 Q C q Q - - -\n"
-                                "key 02 1 - 1 ! - ¹ ¡ alt: dead:˝ ¡ \"One\"\n"
-                                "dead ˝ \"Double Acute\" o=ő space=˝\n",
+    ASSERT_TRUE(ParseLayout(std::string(kHeader) + "key 10 Q C q Q - - -\n"
+                                                   "key 02 1 - 1 ! - ¹ ¡ alt: dead:˝ ¡ \"One\"\n"
+                                                   "dead ˝ \"Double Acute\" o=ő space=˝\n",
                             "ok.kbl", layout, error))
         << error;
     const ResolvedLayout alternative = ResolveLayout(layout, 0, 1);
@@ -241,8 +241,8 @@ TEST(LayoutParser, SmallValidSourceResolves) {
 TEST(LayoutParser, MissingSetsNameTheLastLine) {
     Layout layout;
     std::string error;
-    EXPECT_FALSE(ParseLayout("variant q \"Q\" \"Q\"\nkey 10 Q C q Q - - -\n", "s.kbl", layout,
-                             error));
+    EXPECT_FALSE(
+        ParseLayout("variant q \"Q\" \"Q\"\nkey 10 Q C q Q - - -\n", "s.kbl", layout, error));
     EXPECT_EQ(error.rfind("s.kbl:3: two set lines are needed", 0), 0u) << error;
 }
 

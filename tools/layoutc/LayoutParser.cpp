@@ -74,7 +74,8 @@ std::string Hex(unsigned value, int digits) {
     return text;
 }
 
-// Letter pairs decide Caps Lock: lower and upper case of one letter.
+// Letter pairs decide Caps Lock: a letter and its upper case. Sharp s is no such pair: its upper
+// case is two letters in common use, so Caps Lock leaves it alone.
 // The full Unicode case tables of the C.UTF-8 locale, without touching the global locale.
 bool IsCasePair(uint16_t lower, uint16_t upper) {
     if (lower == upper) return false;
@@ -86,8 +87,7 @@ bool IsCasePair(uint16_t lower, uint16_t upper) {
         }
     }();
     const auto& ctype = std::use_facet<std::ctype<wchar_t>>(utf8);
-    return ctype.toupper(static_cast<wchar_t>(lower)) == static_cast<wchar_t>(upper) ||
-           ctype.tolower(static_cast<wchar_t>(upper)) == static_cast<wchar_t>(lower);
+    return ctype.toupper(static_cast<wchar_t>(lower)) == static_cast<wchar_t>(upper);
 }
 
 class Parser {
