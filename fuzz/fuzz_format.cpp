@@ -251,6 +251,14 @@ void CompareDecimal(Reader& in) {
         FormatInto(s, u"%.*f", precision, value);
         Expect(Narrow(s) == expected, "%f differs from the C library");
     }
+    // With a precision of at least 1 and no '#', general notation is C's.
+    std::snprintf(expected, sizeof expected, "%.*g", precision, value);
+    FormatInto(s, u"%.*g", precision, value);
+    Expect(Narrow(s) == expected, "%g differs from the C library");
+    // Without a precision hex floats show every fraction digit, as in C.
+    std::snprintf(expected, sizeof expected, "%a", value);
+    FormatInto(s, u"%a", value);
+    Expect(Narrow(s) == expected, "%a differs from the C library");
 }
 
 // Plain integers (no '#', no '0', precision at least 1) print as in C.
