@@ -1,0 +1,25 @@
+// A small PE loader for the native checks: maps a library file the way the system loader does
+// (headers and sections at their addresses), rebased to a chosen address with the image's own
+// base relocations, and finds an export. Untrusted input: every offset is checked.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kbtest {
+
+struct PeImage {
+    uint16_t machine = 0;
+    uint64_t preferredBase = 0;
+    uint64_t base = 0;  // where the image is mapped now
+    std::vector<uint8_t> mapped;
+};
+
+// Loads `path` mapped at `base` (0: its preferred base). False with a message on any fault.
+bool LoadPeImage(const std::string& path, uint64_t base, PeImage& image, std::string& error);
+
+// The address of the export `name`, or 0.
+uint64_t FindExport(const PeImage& image, const std::string& name);
+
+}  // namespace kbtest
