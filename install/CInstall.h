@@ -63,22 +63,22 @@ public:
     CInstallBase& operator=(const CInstallBase&) = delete;
 
     // Virtual operations, in slot order.
-    virtual OsWindow GetOwnerWindow();                           // slot 0: none
-    virtual int Init(OsModule module);                           // slot 1: stores the module
-    virtual void Release();                                      // slot 2: tables, key wipe
-    virtual const CountedText* FindString(uint32_t id) const;    // slot 3: language, common
-    virtual ~CInstallBase();                                     // slot 4
+    virtual OsWindow GetOwnerWindow();                         // slot 0: none
+    virtual int Init(OsModule module);                         // slot 1: stores the module
+    virtual void Release();                                    // slot 2: tables, key wipe
+    virtual const CountedText* FindString(uint32_t id) const;  // slot 3: language, common
+    virtual ~CInstallBase();                                   // slot 4
 
     OsModule ModuleHandle = nullptr;
     CGuard Guard;
     CStringTable CommonTable;
     CStringTable LanguageTables[2];
     int32_t PageCode = 0;
-    int32_t OsVersion = 0;    // major * 10 + minor; 0 until detected
-    int32_t UiLanguage = 0;   // 0 or 1: which language table is searched first
+    int32_t OsVersion = 0;   // major * 10 + minor; 0 until detected
+    int32_t UiLanguage = 0;  // 0 or 1: which language table is searched first
     int32_t Is64Bit = 0;
     int16_t ProcessorArchitecture = -1;  // 0 x86, 6 Itanium, 9 x64; -1 until detected
-    GString WorkText;         // scratch for fetched names and numbers
+    GString WorkText;                    // scratch for fetched names and numbers
 };
 
 class CInstall : public CInstallBase {
@@ -86,9 +86,9 @@ public:
     CInstall();
     ~CInstall() override;
 
-    OsWindow GetOwnerWindow() override;       // the main window, or none
-    int Init(OsModule module) override;       // the program's stored tables
-    void Release() override;                  // base release, then the supplementary table
+    OsWindow GetOwnerWindow() override;  // the main window, or none
+    int Init(OsModule module) override;  // the program's stored tables
+    void Release() override;             // base release, then the supplementary table
     const CountedText* FindString(uint32_t id) const override;  // ... then supplementary
 
     // Init over the given stored tables; 1 when ready to run, 0 when the program cannot start.
@@ -153,21 +153,20 @@ public:
     int DeleteOrSchedule(const GString& path);
     int RemoveDir(const GString& path);
     int EnsureDir(const GString& path);
-    int CreateShellLink(const GString& target, const GString& shortcut,
-                        const GString& description, const GString* icon, int iconIndex);
+    int CreateShellLink(const GString& target, const GString& shortcut, const GString& description,
+                        const GString* icon, int iconIndex);
     int QueryAssociatedExe(uint32_t associationId, GString& out);
     int AssociatedExeContains(uint32_t associationId, uint32_t needleId);
     // Formats template `templateId` with the arguments (wide formatting) and starts it.
     int RunCommand(uint32_t templateId, ...);
-    int OpenWithAssociated(uint32_t associationId, uint32_t templateId,
-                           const char16_t* argument);
+    int OpenWithAssociated(uint32_t associationId, uint32_t templateId, const char16_t* argument);
     int OpenInfoDocument();
     OsModule LoadLibraryById(uint32_t libraryId);
     // Loads the library into `slot` when the slot is empty; the caller frees the slot's module.
     OsProc GetProcById(uint32_t procedureId, uint32_t libraryId, OsModule& slot);
     OsModule GetRedirectionProcs(OsProc& turnOff, OsProc& restore);
-    int GetLayoutFilePaths(GString& primaryFinal, GString& companionFinal,
-                           GString* primaryStaging, GString* companionStaging);
+    int GetLayoutFilePaths(GString& primaryFinal, GString& companionFinal, GString* primaryStaging,
+                           GString* companionStaging);
     int ComputeInstallPaths();
     int WritePayloadFile(const GString& path, const uint8_t* blob, uint32_t size);
     int WriteStringFile(const GString& path);
@@ -263,4 +262,3 @@ private:
     int CreateWizard(OsModule module);
     void DeleteWizard();
 };
-

@@ -2,23 +2,20 @@
 
 namespace {
 
-int HexDigitValue(char16_t c)
-{
+int HexDigitValue(char16_t c) {
     if (c >= u'0' && c <= u'9') return c - u'0';
     if (c >= u'A' && c <= u'F') return c - u'A' + 10;
     if (c >= u'a' && c <= u'f') return c - u'a' + 10;
     return -1;
 }
 
-bool IsScanSpace(char16_t c)
-{
+bool IsScanSpace(char16_t c) {
     return c == u' ' || c == u'\t' || c == u'\n' || c == u'\v' || c == u'\f' || c == u'\r';
 }
 
 }  // namespace
 
-int ParseHexNumber(const char16_t* text, int length, uint32_t& out)
-{
+int ParseHexNumber(const char16_t* text, int length, uint32_t& out) {
     if (!text || length <= 0) return 0;
     int i = 0;
     while (i < length && IsScanSpace(text[i])) ++i;

@@ -11,8 +11,7 @@ namespace {
 constexpr uint32_t kLayoutLangIdString = 86;
 
 // Unpacks a string-table blob and hands it to the table, its user value being the entry count.
-int AttachTable(const CGuard& guard, const BlobRef& blob, CStringTable& table)
-{
+int AttachTable(const CGuard& guard, const BlobRef& blob, CStringTable& table) {
     if (!blob.data) return 0;
     uint32_t size = blob.size;
     uint32_t count = 0;
@@ -25,10 +24,11 @@ int AttachTable(const CGuard& guard, const BlobRef& blob, CStringTable& table)
 
 }  // namespace
 
-int CInstall::Init(OsModule module) { return InitFrom(module, ProgramInstallTables()); }
+int CInstall::Init(OsModule module) {
+    return InitFrom(module, ProgramInstallTables());
+}
 
-int CInstall::InitFrom(OsModule module, const InstallTables& tables)
-{
+int CInstall::InitFrom(OsModule module, const InstallTables& tables) {
     if (!CInstallBase::Init(module)) return 0;
     if (!Guard.SetKeyBlock(tables.keyBlock.data, tables.keyBlock.size)) return 0;
     if (!AttachTable(Guard, tables.common, CommonTable)) return 0;

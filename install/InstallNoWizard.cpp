@@ -2,8 +2,14 @@
 // object then never holds a wizard, so there is no main window to own message boxes.
 #include "install/CInstall.h"
 
-OsWindow CInstall::GetOwnerWindow() { return nullptr; }
+OsWindow CInstall::GetOwnerWindow() {
+    return nullptr;
+}
 
-int CInstall::CreateWizard(OsModule /*module*/) { return 1; }
+int CInstall::CreateWizard(OsModule /*module*/) {
+    return 1;
+}
 
-void CInstall::DeleteWizard() { Wizard = nullptr; }
+void CInstall::DeleteWizard() {
+    Wizard = nullptr;
+}

@@ -11,8 +11,7 @@ constexpr uint8_t kByteOrderMark[3] = {0xEF, 0xBB, 0xBF};
 
 }  // namespace
 
-const CountedText* CInstallBase::FindString(uint32_t id) const
-{
+const CountedText* CInstallBase::FindString(uint32_t id) const {
     // UiLanguage is a public member; a value other than 0 or 1 selects no language table.
     if (UiLanguage == 0 || UiLanguage == 1) {
         if (const CountedText* entry = LanguageTables[UiLanguage].Find(id)) return entry;
@@ -20,14 +19,12 @@ const CountedText* CInstallBase::FindString(uint32_t id) const
     return CommonTable.Find(id);
 }
 
-const CountedText* CInstall::FindString(uint32_t id) const
-{
+const CountedText* CInstall::FindString(uint32_t id) const {
     if (const CountedText* entry = CInstallBase::FindString(id)) return entry;
     return SupplementaryTable.Find(id);
 }
 
-int CInstall::GetString(uint32_t id, GString& out) const
-{
+int CInstall::GetString(uint32_t id, GString& out) const {
     out.Clear();
     const CountedText* entry = FindString(id);
     if (!entry) return 0;
@@ -41,15 +38,13 @@ int CInstall::GetString(uint32_t id, GString& out) const
     return 1;
 }
 
-int CInstall::SetLanguageIndex(int32_t index)
-{
+int CInstall::SetLanguageIndex(int32_t index) {
     if (index != 0 && index != 1) return 0;
     UiLanguage = index;
     return 1;
 }
 
-int CInstall::LoadTextBlob(const uint8_t* blob, uint32_t size, GString& out)
-{
+int CInstall::LoadTextBlob(const uint8_t* blob, uint32_t size, GString& out) {
     if (!blob || size == 0) return 0;
     uint32_t plainSize = size;
     HeapBuffer<uint8_t> plain(Guard.Unpack(blob, plainSize));

@@ -38,6 +38,7 @@ extern const KeyEntry kBuiltinKeyTable[kKeyTableRows];
 uint32_t KeyTableBytes(int32_t rows);
 
 // A new working table of `rows` rows: the built-in rows copied in order (at most the built-in
-// count), every vkTarget set to 0 (scanTarget is 0 in every built-in row); rows past the built-in ones are all zero.
-// Null when rows is not positive, the byte count overflows or the allocation fails.
+// count), every vkTarget set to 0 (scanTarget is 0 in every built-in row); rows past the built-in
+// ones are all zero. Null when rows is not positive, the byte count overflows or the allocation
+// fails.
 std::unique_ptr<KeyEntry[]> NewWorkingKeyTable(int32_t rows);

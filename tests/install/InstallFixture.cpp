@@ -3,8 +3,7 @@
 #include "payload/BlobWriter.h"
 #include "payload/Guard.h"
 
-std::vector<uint8_t> FixtureTables::TestKeyBlock()
-{
+std::vector<uint8_t> FixtureTables::TestKeyBlock() {
     std::vector<uint8_t> block(static_cast<size_t>(CGuard::kBlockLength));
     uint32_t state = 0x2545F491u;
     for (uint8_t& b : block) {
@@ -16,8 +15,8 @@ std::vector<uint8_t> FixtureTables::TestKeyBlock()
     return block;
 }
 
-std::vector<uint8_t> FixtureTables::Seal(const std::vector<uint8_t>& plain, uint32_t userValue) const
-{
+std::vector<uint8_t> FixtureTables::Seal(const std::vector<uint8_t>& plain,
+                                         uint32_t userValue) const {
     CGuard guard;
     std::vector<uint8_t> packed, stored;
     const uint32_t size = static_cast<uint32_t>(plain.size());
@@ -27,8 +26,7 @@ std::vector<uint8_t> FixtureTables::Seal(const std::vector<uint8_t>& plain, uint
     return stored;
 }
 
-std::vector<uint8_t> FixtureTables::SealTable(const std::vector<StringEntry>& entries) const
-{
+std::vector<uint8_t> FixtureTables::SealTable(const std::vector<StringEntry>& entries) const {
     std::vector<uint8_t> table;
     uint32_t count = 0;
     std::string error;
@@ -36,8 +34,7 @@ std::vector<uint8_t> FixtureTables::SealTable(const std::vector<StringEntry>& en
     return Seal(table, count);
 }
 
-int FixtureTables::Build(const FixtureTexts& texts, std::string& error)
-{
+int FixtureTables::Build(const FixtureTexts& texts, std::string& error) {
     const std::vector<StringEntry>* sources[4] = {&texts.common, &texts.supplementary,
                                                   &texts.language[0], &texts.language[1]};
     std::vector<uint8_t>* targets[4] = {&common, &supplementary, &language[0], &language[1]};
@@ -53,8 +50,7 @@ int FixtureTables::Build(const FixtureTexts& texts, std::string& error)
     return 1;
 }
 
-void FixtureTables::Point()
-{
+void FixtureTables::Point() {
     auto ref = [](const std::vector<uint8_t>& bytes) {
         return BlobRef{bytes.empty() ? nullptr : bytes.data(), static_cast<uint32_t>(bytes.size())};
     };
@@ -65,8 +61,7 @@ void FixtureTables::Point()
     m_tables.language[1] = ref(language[1]);
 }
 
-StringEntry Entry(uint32_t id, const std::string& utf8, EntryWidth width)
-{
+StringEntry Entry(uint32_t id, const std::string& utf8, EntryWidth width) {
     StringEntry entry;
     entry.id = id;
     entry.utf8 = utf8;
@@ -74,8 +69,7 @@ StringEntry Entry(uint32_t id, const std::string& utf8, EntryWidth width)
     return entry;
 }
 
-std::string Utf8Of(const GString& text)
-{
+std::string Utf8Of(const GString& text) {
     if (!text.IsWide()) return "<narrow>";
     std::string out;
     const char16_t* p = text.WideText();

@@ -17,8 +17,7 @@ struct NumberCase {
     int64_t expected;
 };
 
-std::vector<NumberCase> FreshNumbers(const CInstall& o)
-{
+std::vector<NumberCase> FreshNumbers(const CInstall& o) {
     return {
         {"PageCode", o.PageCode, 0},
         {"OsVersion", o.OsVersion, 0},
@@ -54,8 +53,7 @@ std::vector<NumberCase> FreshNumbers(const CInstall& o)
     };
 }
 
-std::vector<const GString*> PathStrings(const CInstall& o)
-{
+std::vector<const GString*> PathStrings(const CInstall& o) {
     return {&o.LanguageName,
             &o.FirstInstallLocale,
             &o.VendorDir,
@@ -100,8 +98,7 @@ static_assert(std::is_same<decltype(CInstall::LayoutLangId), uint16_t>::value, "
 static_assert(std::is_same<decltype(CInstall::TargetLangId), uint16_t>::value, "");
 static_assert(std::is_base_of<CInstallBase, CInstall>::value, "");
 
-TEST(InstallObject, FreshObjectHoldsTheInitialNumbers)
-{
+TEST(InstallObject, FreshObjectHoldsTheInitialNumbers) {
     CInstall o;
     for (const NumberCase& c : FreshNumbers(o)) EXPECT_EQ(c.actual, c.expected) << c.name;
     EXPECT_EQ(o.ModuleHandle, nullptr);
@@ -109,12 +106,12 @@ TEST(InstallObject, FreshObjectHoldsTheInitialNumbers)
     EXPECT_EQ(o.GetOwnerWindow(), nullptr);
 }
 
-TEST(InstallObject, FreshObjectHasEmptyTextsTablesAndNoKey)
-{
+TEST(InstallObject, FreshObjectHasEmptyTextsTablesAndNoKey) {
     CInstall o;
     const std::vector<const GString*> paths = PathStrings(o);
     ASSERT_EQ(paths.size(), 36u);
-    for (size_t i = 0; i < paths.size(); ++i) EXPECT_EQ(paths[i]->Length(), 0) << "path string " << i;
+    for (size_t i = 0; i < paths.size(); ++i)
+        EXPECT_EQ(paths[i]->Length(), 0) << "path string " << i;
     EXPECT_EQ(o.WorkText.Length(), 0);
 
     EXPECT_EQ(o.CommonTable.Count(), 0);
@@ -126,8 +123,7 @@ TEST(InstallObject, FreshObjectHasEmptyTextsTablesAndNoKey)
     EXPECT_EQ(o.FindString(93), nullptr);
 }
 
-TEST(InstallObject, WorkingKeyTableIsTheBuiltInTableWithoutRemaps)
-{
+TEST(InstallObject, WorkingKeyTableIsTheBuiltInTableWithoutRemaps) {
     CInstall o;
     ASSERT_NE(o.KeyTable.get(), nullptr);
     ASSERT_EQ(o.KeyCount, kKeyTableRows);
@@ -145,8 +141,7 @@ TEST(InstallObject, WorkingKeyTableIsTheBuiltInTableWithoutRemaps)
     EXPECT_EQ(kBuiltinKeyTable[0].defaultVk, 0x1B);
 }
 
-TEST(InstallObject, ReleaseTwiceLeavesNothingToFind)
-{
+TEST(InstallObject, ReleaseTwiceLeavesNothingToFind) {
     FixtureTables fixture;
     std::string error;
     ASSERT_TRUE(fixture.Build(DefaultFixtureTexts(), error)) << error;
@@ -169,8 +164,7 @@ TEST(InstallObject, ReleaseTwiceLeavesNothingToFind)
     EXPECT_NE(o.KeyTable.get(), nullptr);
 }
 
-TEST(InstallObject, ReleaseThroughTheBaseReachesTheSupplementaryTable)
-{
+TEST(InstallObject, ReleaseThroughTheBaseReachesTheSupplementaryTable) {
     FixtureTables fixture;
     std::string error;
     ASSERT_TRUE(fixture.Build(DefaultFixtureTexts(), error)) << error;
@@ -185,8 +179,7 @@ TEST(InstallObject, ReleaseThroughTheBaseReachesTheSupplementaryTable)
 
 // Destruction after Init failed at each of its steps frees whatever was made; the sanitizer
 // build reports any leak or double free.
-TEST(InstallObject, DestructionAfterInitFailedHalfWay)
-{
+TEST(InstallObject, DestructionAfterInitFailedHalfWay) {
     FixtureTables fixture;
     std::string error;
     ASSERT_TRUE(fixture.Build(DefaultFixtureTexts(), error)) << error;
@@ -213,8 +206,7 @@ TEST(InstallObject, DestructionAfterInitFailedHalfWay)
     }
 }
 
-TEST(InstallObject, InitReadsTheProgramTables)
-{
+TEST(InstallObject, InitReadsTheProgramTables) {
     CInstall o;
     int marker = 0;
     OsModule module = reinterpret_cast<OsModule>(&marker);
@@ -248,8 +240,7 @@ const KeyRowCase kKeyRows[] = {
     {144, 0x00, 0x00, 154},    {145, 0x00, 0x00, 0},
 };
 
-TEST(KeyTable, BuiltInRowsAsListed)
-{
+TEST(KeyTable, BuiltInRowsAsListed) {
     for (const KeyRowCase& c : kKeyRows) {
         SCOPED_TRACE(c.row);
         const KeyEntry& row = kBuiltinKeyTable[c.row];
@@ -260,8 +251,7 @@ TEST(KeyTable, BuiltInRowsAsListed)
     }
 }
 
-TEST(KeyTable, ShapeOfTheBuiltInTable)
-{
+TEST(KeyTable, ShapeOfTheBuiltInTable) {
     int firstZero = -1;
     for (int i = 0; i < kKeyTableRows; ++i) {
         if (kBuiltinKeyTable[i].scanCode == 0) {
@@ -277,7 +267,7 @@ TEST(KeyTable, ShapeOfTheBuiltInTable)
             EXPECT_NE(kBuiltinKeyTable[i].scanCode, kBuiltinKeyTable[j].scanCode) << i << " " << j;
     }
     // Keys of one function share a display name: numeric-pad keys and their cursor-key twins.
-    const uint16_t pairs[][2] = {{0x4C, 0x59}, {0x47, 0xE047}, {0x48, 0xE048}, {0x49, 0xE049},
+    const uint16_t pairs[][2] = {{0x4C, 0x59},   {0x47, 0xE047}, {0x48, 0xE048}, {0x49, 0xE049},
                                  {0x4B, 0xE04B}, {0x4D, 0xE04D}, {0x4F, 0xE04F}, {0x50, 0xE050},
                                  {0x51, 0xE051}, {0x52, 0xE052}, {0x53, 0xE053}};
     auto nameOf = [](uint16_t scan) -> int {
@@ -291,8 +281,7 @@ TEST(KeyTable, ShapeOfTheBuiltInTable)
     }
 }
 
-TEST(KeyTable, WorkingTableConstruction)
-{
+TEST(KeyTable, WorkingTableConstruction) {
     EXPECT_EQ(KeyTableBytes(146), 1168u);
     EXPECT_EQ(KeyTableBytes(-1), 0u);
     EXPECT_EQ(KeyTableBytes(INT32_MAX), 0u);  // 17 GB does not fit in 32 bits

@@ -15,8 +15,7 @@ constexpr uint32_t kFirstId = 0;
 constexpr uint32_t kHighId = 0x80000001u;  // above INT32_MAX: ordered as unsigned
 constexpr uint32_t kLastId = 4000000000u;
 
-FixtureTexts LookupTexts()
-{
+FixtureTexts LookupTexts() {
     FixtureTexts t;
     t.common = {Entry(1, "common one"), Entry(5, "common five"), Entry(7, "common seven"),
                 Entry(86, "0415"), Entry(kLastId, "common last")};
@@ -29,15 +28,15 @@ FixtureTexts LookupTexts()
                      Entry(11, "wide entry", EntryWidth::Wide),
                      Entry(kHighId, "English high"),
                      Entry(kLastId - 1, "English last")};
-    t.language[1] = {Entry(4, "Polish four"), Entry(5, "Polish five: za\xC5\xBC\xC3\xB3\xC5\x82\xC4\x87"),
+    t.language[1] = {Entry(4, "Polish four"),
+                     Entry(5, "Polish five: za\xC5\xBC\xC3\xB3\xC5\x82\xC4\x87"),
                      Entry(12, "g\xC4\x99\xC5\x9B", EntryWidth::Narrow)};
     return t;
 }
 
 class InstallStrings : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         std::string error;
         ASSERT_TRUE(fixture.Build(LookupTexts(), error)) << error;
         ASSERT_EQ(install.InitFrom(nullptr, fixture.Tables()), 1);
@@ -54,30 +53,29 @@ struct LookupCase {
 };
 
 const LookupCase kLookups[] = {
-    {0, 5, "English five"},                 // the language table wins over the common one
+    {0, 5, "English five"},  // the language table wins over the common one
     {1, 5, "Polish five: za\xC5\xBC\xC3\xB3\xC5\x82\xC4\x87"},
-    {0, 1, "common one"},                   // falls back to the common table
+    {0, 1, "common one"},  // falls back to the common table
     {1, 1, "common one"},
-    {0, 7, "common seven"},                 // the common table wins over the supplementary one
-    {0, 9, "supplementary nine"},           // then the supplementary table
+    {0, 7, "common seven"},        // the common table wins over the supplementary one
+    {0, 9, "supplementary nine"},  // then the supplementary table
     {1, 9, "supplementary nine"},
-    {0, 13, "grin \xF0\x9F\x98\x80"},       // a character outside the basic plane
-    {0, 4, nullptr},                        // only in the other language's table
+    {0, 13, "grin \xF0\x9F\x98\x80"},  // a character outside the basic plane
+    {0, 4, nullptr},                   // only in the other language's table
     {1, 3, nullptr},
     {1, 4, "Polish four"},
-    {0, kFirstId, "English first"},         // first index entry
-    {0, kLastId - 1, "English last"},       // last index entry
+    {0, kFirstId, "English first"},    // first index entry
+    {0, kLastId - 1, "English last"},  // last index entry
     {0, kHighId, "English high"},
-    {1, kLastId, "common last"},            // last entry of the common table
-    {0, 2, nullptr},                        // in no table
-    {1, kFirstId, nullptr},                 // below the first entry of language 1
-    {0, kLastId + 1, nullptr},              // above every last entry
-    {0, 11, "wide entry"},                  // stored wide
-    {1, 12, "g\xC4\x99\xC5\x9B"},           // stored narrow, not ASCII
+    {1, kLastId, "common last"},   // last entry of the common table
+    {0, 2, nullptr},               // in no table
+    {1, kFirstId, nullptr},        // below the first entry of language 1
+    {0, kLastId + 1, nullptr},     // above every last entry
+    {0, 11, "wide entry"},         // stored wide
+    {1, 12, "g\xC4\x99\xC5\x9B"},  // stored narrow, not ASCII
 };
 
-TEST_F(InstallStrings, LookupOrderAndBounds)
-{
+TEST_F(InstallStrings, LookupOrderAndBounds) {
     for (const LookupCase& c : kLookups) {
         SCOPED_TRACE(testing::Message() << "language " << c.language << " id " << c.id);
         ASSERT_EQ(install.SetLanguageIndex(c.language), 1);
@@ -96,8 +94,7 @@ TEST_F(InstallStrings, LookupOrderAndBounds)
     }
 }
 
-TEST_F(InstallStrings, EmptyEntryIsFoundAndEmpty)
-{
+TEST_F(InstallStrings, EmptyEntryIsFoundAndEmpty) {
     GString out;
     out.AssignNarrow("stale", -1);
     EXPECT_EQ(install.GetString(10, out), 1);
@@ -105,8 +102,7 @@ TEST_F(InstallStrings, EmptyEntryIsFoundAndEmpty)
     EXPECT_TRUE(out.IsWide());
 }
 
-TEST_F(InstallStrings, LanguageSwitchBetweenLookups)
-{
+TEST_F(InstallStrings, LanguageSwitchBetweenLookups) {
     GString out;
     ASSERT_EQ(install.GetString(5, out), 1);
     EXPECT_EQ(Utf8Of(out), "English five");
@@ -118,8 +114,7 @@ TEST_F(InstallStrings, LanguageSwitchBetweenLookups)
     EXPECT_EQ(Utf8Of(out), "English five");
 }
 
-TEST_F(InstallStrings, LanguageIndexOutsideZeroAndOneIsRefused)
-{
+TEST_F(InstallStrings, LanguageIndexOutsideZeroAndOneIsRefused) {
     ASSERT_EQ(install.SetLanguageIndex(1), 1);
     for (int32_t bad : {2, -1, INT32_MIN, INT32_MAX}) {
         EXPECT_EQ(install.SetLanguageIndex(bad), 0) << bad;
@@ -134,8 +129,7 @@ TEST_F(InstallStrings, LanguageIndexOutsideZeroAndOneIsRefused)
     EXPECT_EQ(install.GetString(3, out), 0);
 }
 
-TEST_F(InstallStrings, InitParsedTheLayoutLanguage)
-{
+TEST_F(InstallStrings, InitParsedTheLayoutLanguage) {
     EXPECT_EQ(install.LayoutLangId, 0x0415);
     EXPECT_EQ(install.ModuleHandle, nullptr);
 }
@@ -147,14 +141,22 @@ struct LangIdCase {
 };
 
 const LangIdCase kLangIds[] = {
-    {"0415", 0x0415},     {"00000415", 0x0415}, {"415", 0x0415},      {"  0x0415", 0x0415},
-    {"0X41a", 0x041A},    {"10415", 0x0415},    {"0415 Polish", 0x0415}, {"zz", 0},
-    {"", 0},              {"  ", 0},            {"0x", 0},            {"-1", 0xFFFF},
+    {"0415", 0x0415},
+    {"00000415", 0x0415},
+    {"415", 0x0415},
+    {"  0x0415", 0x0415},
+    {"0X41a", 0x041A},
+    {"10415", 0x0415},
+    {"0415 Polish", 0x0415},
+    {"zz", 0},
+    {"", 0},
+    {"  ", 0},
+    {"0x", 0},
+    {"-1", 0xFFFF},
     {nullptr, 0},
 };
 
-TEST(InstallInit, LayoutLanguageFromString86)
-{
+TEST(InstallInit, LayoutLanguageFromString86) {
     for (const LangIdCase& c : kLangIds) {
         SCOPED_TRACE(c.text ? c.text : "(missing)");
         FixtureTexts texts = LookupTexts();
@@ -170,8 +172,7 @@ TEST(InstallInit, LayoutLanguageFromString86)
 }
 
 // Raw table bytes: one index entry (id, offset 0) and one counted text.
-std::vector<uint8_t> OneEntryTable(uint32_t id, uint32_t header, const std::vector<uint8_t>& text)
-{
+std::vector<uint8_t> OneEntryTable(uint32_t id, uint32_t header, const std::vector<uint8_t>& text) {
     std::vector<uint8_t> bytes;
     auto put32 = [&bytes](uint32_t v) {
         for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<uint8_t>(v >> (8 * i)));
@@ -183,8 +184,7 @@ std::vector<uint8_t> OneEntryTable(uint32_t id, uint32_t header, const std::vect
     return bytes;
 }
 
-TEST(InstallInit, FailsOnEachBadTable)
-{
+TEST(InstallInit, FailsOnEachBadTable) {
     FixtureTables good;
     std::string error;
     ASSERT_TRUE(good.Build(LookupTexts(), error)) << error;
@@ -193,7 +193,8 @@ TEST(InstallInit, FailsOnEachBadTable)
         std::vector<uint8_t> blob;
     };
     const BadCase cases[] = {
-        {"entry runs past the table", good.Seal(OneEntryTable(1, 0x80000000u | 100, {'a', 'b'}), 1)},
+        {"entry runs past the table",
+         good.Seal(OneEntryTable(1, 0x80000000u | 100, {'a', 'b'}), 1)},
         {"count larger than the buffer", good.Seal(OneEntryTable(1, 0x80000002u, {'a', 'b'}), 5)},
         {"count of zero", good.Seal(OneEntryTable(1, 0x80000002u, {'a', 'b'}), 0)},
         {"empty blob", {}},
@@ -224,13 +225,13 @@ TEST(InstallInit, FailsOnEachBadTable)
 // A narrow entry that the string class cannot widen is not handed on as an empty success:
 // a broken sequence, and a four-byte sequence (outside the basic plane, which narrow entries
 // cannot carry; such texts must be stored wide).
-TEST(InstallStringsBadText, NarrowEntryThatCannotBeWidenedIsNotFound)
-{
+TEST(InstallStringsBadText, NarrowEntryThatCannotBeWidenedIsNotFound) {
     FixtureTables fixture;
     std::string error;
     ASSERT_TRUE(fixture.Build(LookupTexts(), error)) << error;
     fixture.supplementary = fixture.Seal(OneEntryTable(20, 0x80000002u, {0xC3, 0x28}), 1);
-    fixture.language[0] = fixture.SealTable({Entry(21, "grin \xF0\x9F\x98\x80", EntryWidth::Narrow)});
+    fixture.language[0] =
+        fixture.SealTable({Entry(21, "grin \xF0\x9F\x98\x80", EntryWidth::Narrow)});
     fixture.Point();
     CInstall install;
     ASSERT_EQ(install.InitFrom(nullptr, fixture.Tables()), 1);
@@ -245,7 +246,9 @@ TEST(InstallStringsBadText, NarrowEntryThatCannotBeWidenedIsNotFound)
 }
 
 // Licence texts.
-std::vector<uint8_t> Bytes(const std::string& s) { return std::vector<uint8_t>(s.begin(), s.end()); }
+std::vector<uint8_t> Bytes(const std::string& s) {
+    return std::vector<uint8_t>(s.begin(), s.end());
+}
 
 struct LicenceCase {
     const char* name;
@@ -253,8 +256,7 @@ struct LicenceCase {
     std::string expected;
 };
 
-TEST_F(InstallStrings, LicenceTexts)
-{
+TEST_F(InstallStrings, LicenceTexts) {
     const std::string bom = "\xEF\xBB\xBF";
     const std::string polish = "Licencja: za\xC5\xBC\xC3\xB3\xC5\x82\xC4\x87";
     const LicenceCase cases[] = {
@@ -278,8 +280,7 @@ TEST_F(InstallStrings, LicenceTexts)
     }
 }
 
-TEST_F(InstallStrings, LicenceFailuresLeaveTheTextAlone)
-{
+TEST_F(InstallStrings, LicenceFailuresLeaveTheTextAlone) {
     std::vector<uint8_t> blob = fixture.Seal(Bytes("Licence"), 0);
     const uint32_t size = static_cast<uint32_t>(blob.size());
     std::vector<uint8_t> flipped = blob;
