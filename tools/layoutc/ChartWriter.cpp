@@ -8,7 +8,7 @@
 namespace layoutc {
 namespace {
 
-constexpr int kUnit = 60;  // one key width in pixels
+constexpr int kUnit = 64;  // one key width in pixels
 constexpr int kKeyHeight = 64;
 constexpr int kMargin = 20;
 constexpr int kGap = 4;
@@ -164,7 +164,7 @@ void DrawKey(std::ostringstream& out, const ResolvedLayout& standard,
         if (a.present && (a.dead != s.dead || a.ch != s.ch || !s.present))
             differs += (differs.empty() ? "" : " ") + Glyph(a);
     }
-    Text(out, x + w - 24, y + h / 2 + 5, differs, "dead");
+    Text(out, x + w / 2 - (differs.size() > 3 ? 8 : 3), y + h / 2 + 7, differs, "dead");
 }
 
 }  // namespace
@@ -181,7 +181,7 @@ std::string WriteChartSvg(const Layout& layout, size_t variant) {
         << "<style>.key{fill:#fbfbf8;stroke:#555;stroke-width:1.2}"
            "text{font-family:'DejaVu Sans',Arial,sans-serif}"
            ".plain{font-size:17px;fill:#111}.letter{font-size:20px;font-weight:bold;fill:#111}"
-           ".altgr{font-size:15px;fill:#1f4fbf}.dead{font-size:15px;fill:#d2691e;font-weight:bold}"
+           ".altgr{font-size:15px;fill:#1f4fbf}.dead{font-size:20px;fill:#d2691e;font-weight:bold}"
            ".name{font-size:11px;fill:#555}.legend{font-size:13px;fill:#333}</style>"
         << "<rect width=\"100%\" height=\"100%\" fill=\"#ffffff\"/>";
     double y = kMargin;
