@@ -4,8 +4,8 @@
 #include <cstddef>
 
 struct UpperCasePair {
-  char16_t lower;
-  char16_t upper;
+    char16_t lower;
+    char16_t upper;
 };
 
 // The mappings that the range rules of UpperCaseUnit do not cover, sorted by
