@@ -1,5 +1,5 @@
-// One parsed directive of a format template, shared by the parts of the
-// formatter.
+// One parsed directive of a format template, shared by the template scanner
+// and the field writers.
 #pragma once
 
 #include <cstdint>

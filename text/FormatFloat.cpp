@@ -220,11 +220,10 @@ int ComposeEngineering(const FormatDirective& directive, double value, NumberFie
     out.Put(u'.');
     out.Digits(digits, integerDigits, significant);
     if (directive.Has(kFlagAlt) && exponent >= -24 && exponent <= 24) {
-        // Indexed by (exponent + 24) / 3: yocto up to yotta.
-        static const char16_t kPrefixes[] = u"yzafpn?m kMGTPEZY";
+        // Indexed by (exponent + 24) / 3: yocto up to yotta; units have none.
+        static const char16_t kPrefixes[] = u"yzafpn\u00B5m kMGTPEZY";
         char16_t prefix = kPrefixes[(exponent + 24) / 3];
-        if (exponent == -6)
-            prefix = (directive.options & kOptionAsciiMicro) != 0 ? u'u' : kMicroSign;
+        if (prefix == kMicroSign && (directive.options & kOptionAsciiMicro) != 0) prefix = u'u';
         out.Put(u' ');
         out.Put(prefix);
         return 1;
