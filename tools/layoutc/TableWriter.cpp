@@ -42,17 +42,14 @@ bool HasDead(const CharRow& row) {
 
 class Writer {
 public:
-    Writer(const ResolvedLayout& layout, std::ostringstream& out) : layout_(layout), out_(out) {}
+    Writer(const ResolvedLayout& layout, std::ostringstream& out) : layout_(layout), out_(out) {
+        // The decimal key's row goes into a table of its own among the patchable tables.
+        for (const CharRow& row : layout_.rows)
+            if (row.vk == 0x6E && row.width == 2 && row.attributes == 0) decimal_ = &row;
+    }
 
     void Flat() {
-        out_ << "/* Scan code to virtual key: one entry per scan code from 0, patched by the "
-                "installer. */\n";
-        out_ << "static const KbWord kbScanToVk[" << kScanCount << "] = {";
-        for (int i = 0; i < kScanCount; ++i)
-            out_ << (i % 8 == 0 ? "\n    " : " ") << Hex(layout_.scanToVk[i], 4) << ",";
-        out_ << "\n};\n\n";
-        ScanList("kbScanToVkE0", layout_.e0);
-        ScanList("kbScanToVkE1", layout_.e1);
+        Patchable();
         out_ << "static const KbVkToBit kbVkToBits[] = {\n"
                 "    {0x10, KB_SHIFT}, {0x11, KB_CTRL}, {0x12, KB_ALT}, {0, 0},\n};\n\n";
         for (int width : kWidths) Rows(width);
@@ -74,6 +71,9 @@ public:
             if (RowCount(width) > 0)
                 out_ << "    {" << slot("kbRows" + std::to_string(width)) << ", " << width
                      << ", sizeof(KbVkToWchars" << width << ")},\n";
+        // Last, so that looking a character up prefers the main block's full stop.
+        if (decimal_ != nullptr)
+            out_ << "    {" << slot("kbPatchable.Decimal") << ", 2, sizeof(KbVkToWchars2)},\n";
         out_ << "    {" << slot("0") << ", 0, 0},\n};\n";
         NameTable("kbKeyNames" + suffix, "KbVscName" + suffix, layout_.names, "kbName", slot);
         NameTable("kbKeyNamesExt" + suffix, "KbVscName" + suffix, layout_.namesExt, "kbNameExt",
@@ -91,23 +91,49 @@ public:
              << ", " << slot(dead ? "kbDeadKeys" : "0") << ",\n"
              << "    " << slot("kbKeyNames" + suffix) << ", " << slot("kbKeyNamesExt" + suffix)
              << ", " << slot(dead ? "kbKeyNamesDead" + suffix : "0") << ",\n"
-             << "    " << slot("kbScanToVk") << ", " << kScanCount << ", " << slot("kbScanToVkE0")
-             << ", " << slot("kbScanToVkE1") << ",\n"
+             << "    " << slot("kbPatchable.ScanToVk") << ", " << kScanCount << ", "
+             << slot("kbPatchable.E0") << ", " << slot("kbPatchable.E1") << ",\n"
              << "    KB_LOCALE_FLAGS, 0, 0, " << slot("0") << " KB_TYPE_FIELDS\n};\n\n";
     }
 
 private:
-    void ScanList(const char* name, const std::vector<ScanVk>& list) {
-        out_ << "static const KbVscVk " << name << "[] = {\n";
-        for (const ScanVk& entry : list)
-            out_ << "    {" << Hex(entry.scan, 2) << ", 0, " << Hex(entry.vkEntry, 4) << "},\n";
-        out_ << "    {0, 0, 0},\n};\n\n";
+    // The tables the installer patches, pointer-free and in one object so that their order in
+    // the image is fixed: the installer searches each table after patching the ones before it in
+    // this list's reverse (scan codes, E0, E1, decimal key), and a table lying before every
+    // patched one cannot be mistaken for bytes a patch wrote.
+    void Patchable() {
+        out_ << "/* The tables the installer patches, in this order in the image. */\n"
+                "static const struct {\n";
+        if (decimal_ != nullptr) out_ << "    KbVkToWchars2 Decimal[2];\n";
+        out_ << "    KbVscVk E1[" << layout_.e1.size() + 1 << "];\n"
+             << "    KbVscVk E0[" << layout_.e0.size() + 1 << "];\n"
+             << "    KbWord ScanToVk[" << kScanCount << "];\n"
+             << "} kbPatchable = {\n";
+        if (decimal_ != nullptr)
+            out_ << "    {{" << Hex(decimal_->vk, 2) << ", " << Hex(decimal_->attributes, 2)
+                 << ", {" << CharValue(decimal_->chars[kBase]) << ", "
+                 << CharValue(decimal_->chars[kShift]) << "}}, {0, 0, {0}}},\n";
+        ScanList(layout_.e1);
+        ScanList(layout_.e0);
+        out_ << "    {";
+        for (int i = 0; i < kScanCount; ++i)
+            out_ << (i % 8 == 0 ? "\n        " : " ") << Hex(layout_.scanToVk[i], 4) << ",";
+        out_ << "\n    },\n};\n\n";
     }
+
+    void ScanList(const std::vector<ScanVk>& list) {
+        out_ << "    {\n";
+        for (const ScanVk& entry : list)
+            out_ << "        {" << Hex(entry.scan, 2) << ", 0, " << Hex(entry.vkEntry, 4) << "},\n";
+        out_ << "        {0, 0, 0},\n    },\n";
+    }
+
+    bool InTables(const CharRow& row) const { return &row != decimal_; }
 
     size_t RowCount(int width) const {
         size_t count = 0;
         for (const CharRow& row : layout_.rows)
-            if (row.width == width) ++count;
+            if (row.width == width && InTables(row)) ++count;
         return count;
     }
 
@@ -115,7 +141,7 @@ private:
         if (RowCount(width) == 0) return;
         out_ << "static const KbVkToWchars" << width << " kbRows" << width << "[] = {\n";
         for (const CharRow& row : layout_.rows) {
-            if (row.width != width) continue;
+            if (row.width != width || !InTables(row)) continue;
             out_ << "    {" << Hex(row.vk, 2) << ", " << Hex(row.attributes, 2) << ", {";
             for (int c = 0; c < width; ++c) out_ << (c ? ", " : "") << CharValue(row.chars[c]);
             out_ << "}}, /* " << VirtualKeyName(row.vk) << " */\n";
@@ -167,6 +193,7 @@ private:
 
     const ResolvedLayout& layout_;
     std::ostringstream& out_;
+    const CharRow* decimal_ = nullptr;
 };
 
 std::string Quoted(const std::string& text) {
