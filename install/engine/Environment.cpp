@@ -1,5 +1,5 @@
 // Environment detection and the start-up checks: Windows version and processor architecture,
-// the supported platforms, a running copy, administrator rights, and the final restart.
+// a running copy, administrator rights, and the final restart.
 #include <windows.h>
 
 #include "install/InstallWin32.h"
@@ -15,7 +15,6 @@ constexpr DWORD kVersionInfoSize = 276;
 static_assert(sizeof(OSVERSIONINFOEXW) == kVersionInfoExSize, "version structure layout");
 static_assert(sizeof(OSVERSIONINFOW) == kVersionInfoSize, "version structure layout");
 
-constexpr int16_t kArchX86 = 0;
 constexpr int16_t kArchItanium = 6;
 constexpr int16_t kArchX64 = 9;
 
@@ -30,28 +29,6 @@ bool QueryVersion(OSVERSIONINFOEXW& info) {
     if (GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&info))) return true;
     info.dwOSVersionInfoSize = kVersionInfoSize;
     return GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&info)) != 0;
-}
-
-bool TableAllows(int32_t version, int16_t architecture) {
-    switch (version) {
-        case 50:
-        case 51:
-            return architecture == kArchX86;
-        case 52:
-        case 60:
-        case 61:
-        case 62:
-        case 63:
-        case 100:
-            return architecture == kArchX86 || architecture == kArchItanium ||
-                   architecture == kArchX64;
-        default:
-            return false;
-    }
-}
-
-bool HasBuild(const BlobRef& blob) {
-    return blob.data != nullptr && blob.size != 0;
 }
 
 }  // namespace
@@ -79,18 +56,6 @@ int CInstall::DetectEnvironment(uint32_t procedureId, uint32_t libraryId) {
 
     ProcessorArchitecture = static_cast<int16_t>(system.wProcessorArchitecture);
     Is64Bit = (ProcessorArchitecture == kArchX64 || ProcessorArchitecture == kArchItanium) ? 1 : 0;
-    return 1;
-}
-
-int CInstall::IsSupportedPlatform() const {
-    if (!TableAllows(OsVersion, ProcessorArchitecture)) return 0;
-    // A platform the table lets through may still have no library build (Windows 6.2 and later
-    // on Itanium, or a slot the catalogue leaves empty): refuse it now rather than half-way
-    // through an install.
-    BlobRef primary{nullptr, 0};
-    BlobRef companion{nullptr, 0};
-    if (!SelectPayload(primary, companion) || !HasBuild(primary)) return 0;
-    if (Is64Bit && !HasBuild(companion)) return 0;
     return 1;
 }
 
