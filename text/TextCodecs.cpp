@@ -1,5 +1,7 @@
 #include "TextCodecs.h"
 
+#include <climits>
+
 namespace {
 
 bool IsContinuation(unsigned char b) {
@@ -28,9 +30,11 @@ int Utf8SizeOfUtf16(const char16_t* units, int count, int hint) {
     if (hint > 0) return hint;
     if (units == nullptr || count == 0) return 0;
     if (count < 0) count = WideLength(units);
-    int size = 0;
+    // Saturates instead of overflowing, so that a caller's reservation for a
+    // gigantic text fails rather than coming out small.
+    long long size = 0;
     for (int i = 0; i < count; ++i) size += Utf8SizeOfUnit(units[i]);
-    return size;
+    return size > INT_MAX ? INT_MAX : int(size);
 }
 
 int Utf16ToUtf8(const char16_t* units, char* out, int count, int outSize) {

@@ -11,8 +11,8 @@
 int NarrowLength(const char* text);
 int WideLength(const char16_t* text);
 
-// Bytes that Utf16ToUtf8 writes for the units. A hint above 0 is returned as it
-// is (the caller already knows the size).
+// Bytes that Utf16ToUtf8 writes for the units (at most INT_MAX). A hint above 0
+// is returned as it is (the caller already knows the size).
 int Utf8SizeOfUtf16(const char16_t* units, int count, int hint);
 
 // Writes every unit as 1 to 3 bytes and returns the bytes written. outSize 0
