@@ -1,4 +1,7 @@
 // Files and folders against the Wine file system, inside a fresh temporary folder per test.
+#include <windows.h>
+#include <shlobj.h>
+
 #include <cstring>
 
 #include "install/InstallWin32.h"
@@ -87,6 +90,34 @@ TEST_F(FilesTest, TemporaryFolderAndFiles) {
     // A folder whose names leave no room within MAX_PATH, and one that does not exist.
     EXPECT_EQ(install.MakeTempFile(made, kPrefixId, &Path(In(std::u16string(300, u'd')))), 0);
     EXPECT_EQ(install.MakeTempFile(made, kPrefixId, &Path(In(u"absent"))), 0);
+}
+
+TEST_F(FilesTest, SpecialFoldersAndAFolderThatDoesNotExist) {
+    GString folder;
+    ASSERT_TRUE(install.GetSpecialFolder(CSIDL_PROGRAM_FILES, folder));
+    EXPECT_TRUE(FileExists(TextOf(folder))) << U8(folder);
+    // A folder id the platform does not know: a clear failure with an empty text.
+    EXPECT_EQ(install.GetSpecialFolder(0x7F, folder), 0);
+    EXPECT_TRUE(folder.IsEmpty());
+}
+
+TEST_F(FilesTest, PathsBeyondMaxPathFailWithoutSchedulingAnything) {
+    const std::vector<std::u16string> before = PendingDeletions();
+    const std::u16string longName = In(std::u16string(300, u'q') + u"\\file.txt");
+    const std::u16string atLimit = In(std::u16string(MAX_PATH - tempDir.size() - 2, u'r'));
+    ASSERT_EQ(atLimit.size(), static_cast<size_t>(MAX_PATH - 1));
+    for (const std::u16string& path : {longName, atLimit}) {
+        SCOPED_TRACE(path.size());
+        EXPECT_TRUE(install.DeleteOrSchedule(Path(path)));  // there is no such file
+        EXPECT_EQ(install.RemoveDir(Path(path)), 0);
+    }
+    EXPECT_EQ(PendingDeletions(), before);
+    // A file name of MAX_PATH - 1 characters in all can still be made and deleted.
+    OsFile file = install.CreateOutputFile(Path(atLimit));
+    ASSERT_NE(file, nullptr);
+    CloseHandle(ToWin(file));
+    EXPECT_TRUE(install.DeleteOrSchedule(Path(atLimit)));
+    EXPECT_FALSE(FileExists(atLimit));
 }
 
 TEST_F(FilesTest, OutputFilesTakeBytesAndUtf8Text) {
