@@ -167,6 +167,15 @@ void DrawKey(std::ostringstream& out, const ResolvedLayout& standard,
     Text(out, x + w / 2 - (differs.size() > 3 ? 8 : 3), y + h / 2 + 7, differs, "dead");
 }
 
+// Where the alternative set puts a dead key, as "AltGr+2" or "Shift+AltGr+=".
+std::string DeadKeyPlace(const Layout& layout, const DeadKey& dead) {
+    for (const KeyRow& key : layout.keys)
+        for (int c = 0; c < 2; ++c)
+            if (key.altChars[c].dead && key.altChars[c].ch == dead.accent)
+                return std::string(c ? "Shift+AltGr+" : "AltGr+") + Glyph(key.chars[kBase]);
+    return "";
+}
+
 }  // namespace
 
 std::string WriteChartSvg(const Layout& layout, size_t variant) {
@@ -222,11 +231,11 @@ std::string WriteChartDocument(const Layout& layout) {
         out << "</h2>\n" << WriteChartSvg(layout, v) << "</section>\n";
     }
     out << "<section id=\"dead-keys\">\n<h2>Martwe klawisze (zestaw alternatywny) / Dead keys "
-           "(alternative set)</h2>\n<table>\n<tr><th>Akcent / Accent</th><th>Nazwa / Name</th>"
-           "<th>Litery / Letters</th></tr>\n";
+           "(alternative set)</h2>\n<table>\n<tr><th>Akcent / Accent</th><th>Klawisz / Key</th>"
+           "<th>Nazwa / Name</th><th>Litery / Letters</th></tr>\n";
     for (const DeadKey& dead : layout.deadKeys) {
-        out << "<tr><td>" << Xml(EncodeUtf8(dead.accent)) << "</td><td>" << Xml(dead.name)
-            << "</td><td>";
+        out << "<tr><td>" << Xml(EncodeUtf8(dead.accent)) << "</td><td>"
+            << Xml(DeadKeyPlace(layout, dead)) << "</td><td>" << Xml(dead.name) << "</td><td>";
         for (const auto& [base, result] : dead.compositions)
             if (base != 0x20) out << Xml(EncodeUtf8(result)) << " ";
         out << "</td></tr>\n";
