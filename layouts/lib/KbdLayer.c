@@ -27,7 +27,9 @@
 
 #ifdef __x86_64__
 
-__attribute__((used)) const void* KbdLayerDescriptor(void) { return &kbTables; }
+__attribute__((used)) const void* KbdLayerDescriptor(void) {
+    return &kbTables;
+}
 
 #else
 

@@ -65,11 +65,11 @@ typedef struct {
     KbWord Flags;
 } KbDeadKey;
 
-#define KB_DEFINE_ROW(n)          \
-    typedef struct {              \
-        KbByte VirtualKey;        \
-        KbByte Attributes;        \
-        KbWord Chars[n];          \
+#define KB_DEFINE_ROW(n)   \
+    typedef struct {       \
+        KbByte VirtualKey; \
+        KbByte Attributes; \
+        KbWord Chars[n];   \
     } KbVkToWchars##n
 KB_DEFINE_ROW(1);
 KB_DEFINE_ROW(2);
@@ -190,8 +190,7 @@ KB_STATIC_ASSERT(KB_OFFSET(KbTablesWide, SubType) == 0x64 && sizeof(KbTablesWide
                  wide_type);
 #endif
 KB_STATIC_ASSERT(KB_OFFSET(KbModifiersWide, ModNumber) == 10, wide_modifiers);
-KB_STATIC_ASSERT(sizeof(KbVkToWcharTableWide) == 16 && sizeof(KbVscNameWide) == 16,
-                 wide_records);
+KB_STATIC_ASSERT(sizeof(KbVkToWcharTableWide) == 16 && sizeof(KbVscNameWide) == 16, wide_records);
 #endif
 
 KB_STATIC_ASSERT(sizeof(KbVscVk) == 4 && sizeof(KbDeadKey) == 8 && sizeof(KbVkToBit) == 2, flat);
