@@ -85,18 +85,20 @@ struct Group {
     const char* role;
     std::vector<const BuildImage*> images;
     std::vector<size_t> starts;
+    size_t room = kMaxPattern;  // bytes up to the next table patched before this one's search
 };
 
 }  // namespace
 
 bool ShortestPattern(const std::vector<const BuildImage*>& images,
-                     const std::vector<size_t>& starts, std::string& hex, std::string& error) {
+                     const std::vector<size_t>& starts, size_t maxLength, std::string& hex,
+                     std::string& error) {
     if (images.empty()) {
         error = "no build to find a pattern in";
         return false;
     }
     const std::vector<uint8_t>& first = images[0]->bytes;
-    for (size_t length = 1; length <= kMaxPattern && starts[0] + length <= first.size(); ++length) {
+    for (size_t length = 1; length <= maxLength && starts[0] + length <= first.size(); ++length) {
         const uint8_t* pattern = first.data() + starts[0];
         bool unique = true;
         for (size_t i = 0; i < images.size() && unique; ++i) {
@@ -155,6 +157,11 @@ bool WritePatterns(const Layout& layout, const std::vector<BuildImage>& builds, 
                     "E0, scan codes";
             return false;
         }
+        // A pattern must also end before the next patched table, or that table's patch could
+        // break its match.
+        groups[0].room = std::min(groups[0].room, e1 - (decimal + 2));
+        groups[4].room = std::min(groups[4].room, scan - e0);
+        groups[5].room = std::min(groups[5].room, e0 - e1);
         groups[0].images.push_back(&build);
         groups[0].starts.push_back(decimal + 2);
         groups[1 + build.variant].images.push_back(&build);
@@ -170,7 +177,7 @@ bool WritePatterns(const Layout& layout, const std::vector<BuildImage>& builds, 
         "# the start of its table.\n";
     for (const Group& group : groups) {
         std::string hex;
-        if (!ShortestPattern(group.images, group.starts, hex, error)) {
+        if (!ShortestPattern(group.images, group.starts, group.room, hex, error)) {
             error = "pattern " + std::to_string(group.id) + ": " + error;
             return false;
         }

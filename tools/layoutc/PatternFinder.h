@@ -18,9 +18,11 @@ struct BuildImage {
 };
 
 // Shortest pattern starting at starts[i] in images[i] whose first occurrence in each image is
-// exactly there. False with a message when the images differ there or no such pattern exists.
+// exactly there, at most maxLength bytes long. False with a message when the images differ there
+// or no such pattern exists.
 bool ShortestPattern(const std::vector<const BuildImage*>& images,
-                     const std::vector<size_t>& starts, std::string& hex, std::string& error);
+                     const std::vector<size_t>& starts, size_t maxLength, std::string& hex,
+                     std::string& error);
 
 // The string-table entries 146 to 151 for the builds of a layout, as TOML. Every table is found
 // by its full contents, which must occur exactly once in each build.
