@@ -4,6 +4,8 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <cstdlib>
+
 namespace {
 
 void WriteMark(const wchar_t* path, const char* text) {
