@@ -4,6 +4,7 @@
 #include "Packer.h"
 #include "PackerInputs.h"
 #include "StringCatalogue.h"
+#include "SourceEmitter.h"
 #include "StringSource.h"
 
 #include "payload/BlobFormat.h"
@@ -15,6 +16,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -161,7 +163,7 @@ TEST_F(Packer, ManifestsDeclareBlobsAppendSourcesAndGroupThem) {
                                        "blob Lib0 file /abs/lib0.dll   # absolute stays\n"
                                        "blob Lib1 file lib1.dll\n"
                                        "append StringTableCommon ../patterns.toml\n"
-                                       "group LayoutSet Lib0 Lib1 Lib0\n");
+                                       "group LayoutSet Lib0 - Lib1 Lib0\n");
     PackerInputs inputs;
     std::string error;
     ASSERT_TRUE(ReadManifest(manifest, inputs, error)) << error;
@@ -172,7 +174,7 @@ TEST_F(Packer, ManifestsDeclareBlobsAppendSourcesAndGroupThem) {
     EXPECT_EQ(inputs.blobs[1].path, "/abs/lib0.dll");
     EXPECT_EQ(inputs.blobs[2].kind, BlobKind::File);
     ASSERT_EQ(inputs.groups.size(), 1u);
-    EXPECT_EQ(inputs.groups[0].members.size(), 3u);
+    EXPECT_EQ(inputs.groups[0].members, (std::vector<std::string>{"Lib0", "-", "Lib1", "Lib0"}));
     EXPECT_TRUE(CheckInputs(inputs, error)) << error;
 
     const char* const bad[] = {
@@ -195,6 +197,29 @@ TEST_F(Packer, ManifestsDeclareBlobsAppendSourcesAndGroupThem) {
         {{{"A", BlobKind::File, "a"}}, {{"Set", {}}}},
     };
     for (const PackerInputs& w : wrong) EXPECT_FALSE(CheckInputs(w, error));
+}
+
+TEST_F(Packer, EmittedSourcesDeclareBlobsGroupsAndEmptyEntries) {
+    const std::vector<StoredBlob> blobs = {{"Lib0", std::vector<std::uint8_t>(8, 0xAB)},
+                                           {"Lib1", std::vector<std::uint8_t>(16, 0xCD)}};
+    const std::vector<GroupInput> groups = {{"LayoutSet", {"Lib1", "-", "Lib0"}}};
+    const std::string header = (folder / "Data.h").string();
+    const std::string source = (folder / "Data.cpp").string();
+    std::string error;
+    ASSERT_TRUE(EmitPayloadSources(header, source, "Data.h", std::vector<std::uint8_t>(968, 1),
+                                   blobs, groups, error))
+        << error;
+    std::ifstream h(header), c(source);
+    const std::string headerText((std::istreambuf_iterator<char>(h)), {});
+    const std::string sourceText((std::istreambuf_iterator<char>(c)), {});
+    EXPECT_NE(headerText.find("extern const BlobRef Lib1;"), std::string::npos);
+    EXPECT_NE(headerText.find("extern const BlobRef LayoutSet[3];"), std::string::npos);
+    EXPECT_NE(headerText.find("PayloadEntryCount = 2u"), std::string::npos);
+    EXPECT_NE(sourceText.find("{kLib1Bytes, 16u},\n    {nullptr, 0u},\n    {kLib0Bytes, 8u},"),
+              std::string::npos)
+        << sourceText;
+    EXPECT_NE(sourceText.find("const BlobRef PayloadKeyBlock = {kPayloadKeyBlockBytes, 968u};"),
+              std::string::npos);
 }
 
 TEST_F(Packer, CommandLineArgumentsParse) {

@@ -177,7 +177,7 @@ int CheckInputs(const PackerInputs& inputs, std::string& error) {
             return 0;
         }
         for (const std::string& member : group.members) {
-            if (blobNames.count(member) == 0) {
+            if (member != kNoBlob && blobNames.count(member) == 0) {
                 error = "group '" + group.name + "' names '" + member + "', which is no blob";
                 return 0;
             }

@@ -21,7 +21,10 @@ struct BlobInput {
     std::vector<std::string> morePaths = {};
 };
 
-// A constant array of BlobRefs in the given order, e.g. one payload set of 13 layout builds.
+// A constant array of BlobRefs in the given order, e.g. one payload set of 13 layout builds. A
+// member "-" is an empty entry ({null, 0}) for a slot that has no blob.
+constexpr const char* kNoBlob = "-";
+
 struct GroupInput {
     std::string name;
     std::vector<std::string> members;

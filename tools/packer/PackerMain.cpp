@@ -4,10 +4,12 @@
 //               [--manifest FILE]... [--blob NAME=KIND:PATH]... [--append NAME=PATH]...
 //               [--group NAME=BLOB,...]...
 //               [--depfile FILE] [--report FILE] [--expect FILE] [--zopfli-iterations N]
-//   kbpack check-strings --catalogue FILE --common FILE... --supplementary FILE...
-//               --language FILE[,FILE...] --language FILE[,FILE...] [--stamp FILE]
-// A table given by several files (repeated --common, or comma-separated files of one language)
-// is their merge.
+//               [--catalogue FILE --common TABLE --supplementary TABLE --language TABLE...]
+// With --catalogue, pack first checks the string tables as check-strings does.
+//   kbpack check-strings --catalogue FILE [--manifest FILE]... --common TABLE
+//               --supplementary TABLE --language TABLE --language TABLE [--stamp FILE]
+// A TABLE is the name of a string-table blob of the manifests (all its sources) or a
+// comma-separated list of TOML files, which are merged.
 #include "Packer.h"
 #include "PackerInputs.h"
 #include "SourceEmitter.h"
@@ -99,6 +101,77 @@ int WriteExpectations(const std::string& path, const PackerInputs& inputs,
     return WriteTextFile(path, text, error);
 }
 
+// The blob inputs of --manifest, --blob, --append and --group, and the manifests read.
+int ReadInputs(const Options& options, PackerInputs& inputs, std::vector<std::string>& manifests,
+               std::string& error) {
+    // Several manifests may also come as one comma-separated value; an empty one adds nothing.
+    for (const std::string& list : options.All("manifest")) {
+        for (const std::string& manifest : SplitList(list)) {
+            if (manifest.empty()) continue;
+            if (!ReadManifest(manifest, inputs, error)) return 0;
+            manifests.push_back(manifest);
+        }
+    }
+    for (const std::string& argument : options.All("blob")) {
+        BlobInput blob;
+        if (!ParseBlobArgument(argument, blob, error)) return 0;
+        inputs.blobs.push_back(blob);
+    }
+    for (const std::string& argument : options.All("append")) {
+        if (!ParseAppendArgument(argument, inputs, error)) return 0;
+    }
+    for (const std::string& argument : options.All("group")) {
+        GroupInput group;
+        if (!ParseGroupArgument(argument, group, error)) return 0;
+        inputs.groups.push_back(group);
+    }
+    return 1;
+}
+
+// The files of one table: the sources of the string-table blob of that name, or else the
+// comma-separated file paths given.
+std::vector<std::string> TableFiles(const PackerInputs& inputs, const std::string& value) {
+    for (const BlobInput& blob : inputs.blobs) {
+        if (blob.name != value || blob.kind != BlobKind::Strings) continue;
+        std::vector<std::string> paths = {blob.path};
+        paths.insert(paths.end(), blob.morePaths.begin(), blob.morePaths.end());
+        return paths;
+    }
+    return SplitList(value);
+}
+
+// Checks the string tables named by --common, --supplementary and --language against the
+// catalogue of --catalogue; 0 after printing every problem.
+int CheckStringTables(const Options& options, const PackerInputs& inputs) {
+    std::string error;
+    std::vector<std::uint32_t> catalogue;
+    if (options.One("common").empty() || options.One("supplementary").empty() ||
+        options.All("language").empty()) {
+        Fail("the string check needs --catalogue, --common, --supplementary and --language");
+        return 0;
+    }
+    if (!ReadStringCatalogue(options.One("catalogue"), catalogue, error)) return !Fail(error);
+    StringSource common;
+    StringSource supplementary;
+    if (!ReadStringSources(TableFiles(inputs, options.One("common")), common, error) ||
+        !ReadStringSources(TableFiles(inputs, options.One("supplementary")), supplementary, error))
+        return !Fail(error);
+    std::vector<StringSource> languages;
+    for (const std::string& value : options.All("language")) {
+        languages.emplace_back();
+        if (!ReadStringSources(TableFiles(inputs, value), languages.back(), error))
+            return !Fail(error);
+    }
+    std::vector<std::string> problems;
+    if (!CheckStringCatalogue(catalogue, common, supplementary, languages, problems)) {
+        for (const std::string& problem : problems)
+            std::fprintf(stderr, "kbpack: %s\n", problem.c_str());
+        Fail(std::to_string(problems.size()) + " problem(s) in the string tables");
+        return 0;
+    }
+    return 1;
+}
+
 int Pack(const Options& options) {
     std::string error;
     const std::string headerPath = options.One("header");
@@ -113,28 +186,9 @@ int Pack(const Options& options) {
 
     PackerInputs inputs;
     std::vector<std::string> dependencies = {keyPath};
-    // Several manifests may also come as one comma-separated value; an empty one adds nothing.
-    for (const std::string& list : options.All("manifest")) {
-        for (const std::string& manifest : SplitList(list)) {
-            if (manifest.empty()) continue;
-            if (!ReadManifest(manifest, inputs, error)) return Fail(error);
-            dependencies.push_back(manifest);
-        }
-    }
-    for (const std::string& argument : options.All("blob")) {
-        BlobInput blob;
-        if (!ParseBlobArgument(argument, blob, error)) return Fail(error);
-        inputs.blobs.push_back(blob);
-    }
-    for (const std::string& argument : options.All("append")) {
-        if (!ParseAppendArgument(argument, inputs, error)) return Fail(error);
-    }
-    for (const std::string& argument : options.All("group")) {
-        GroupInput group;
-        if (!ParseGroupArgument(argument, group, error)) return Fail(error);
-        inputs.groups.push_back(group);
-    }
+    if (!ReadInputs(options, inputs, dependencies, error)) return Fail(error);
     if (!CheckInputs(inputs, error)) return Fail(error);
+    if (!options.One("catalogue").empty() && !CheckStringTables(options, inputs)) return 1;
 
     std::vector<std::uint8_t> keyBlock;
     if (!ReadKeyBlock(keyPath, keyBlock, error)) return Fail(error);
@@ -171,27 +225,11 @@ int Pack(const Options& options) {
 
 int CheckStrings(const Options& options) {
     std::string error;
-    std::vector<std::uint32_t> catalogue;
-    if (options.One("catalogue").empty() || options.One("common").empty() ||
-        options.One("supplementary").empty() || options.All("language").empty())
-        return Fail("check-strings needs --catalogue, --common, --supplementary and --language");
-    if (!ReadStringCatalogue(options.One("catalogue"), catalogue, error)) return Fail(error);
-    StringSource common;
-    StringSource supplementary;
-    if (!ReadStringSources(options.All("common"), common, error) ||
-        !ReadStringSources(options.All("supplementary"), supplementary, error))
-        return Fail(error);
-    std::vector<StringSource> languages;
-    for (const std::string& files : options.All("language")) {
-        languages.emplace_back();
-        if (!ReadStringSources(SplitList(files), languages.back(), error)) return Fail(error);
-    }
-    std::vector<std::string> problems;
-    if (!CheckStringCatalogue(catalogue, common, supplementary, languages, problems)) {
-        for (const std::string& problem : problems)
-            std::fprintf(stderr, "kbpack: %s\n", problem.c_str());
-        return Fail(std::to_string(problems.size()) + " problem(s) in the string tables");
-    }
+    PackerInputs inputs;
+    std::vector<std::string> manifests;
+    if (!ReadInputs(options, inputs, manifests, error)) return Fail(error);
+    if (options.One("catalogue").empty()) return Fail("check-strings needs --catalogue");
+    if (!CheckStringTables(options, inputs)) return 1;
     if (!options.One("stamp").empty() && !WriteTextFile(options.One("stamp"), "ok\n", error))
         return Fail(error);
     return 0;

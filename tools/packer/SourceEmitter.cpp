@@ -68,7 +68,8 @@ std::string Source(const std::string& headerInclude, const std::vector<std::uint
         s += "\nconst BlobRef " + group.name + "[" + std::to_string(group.members.size()) +
              "] = {\n";
         for (const std::string& member : group.members)
-            s += "    " + RefInitializer(member, sizes[member]) + ",\n";
+            s += member == kNoBlob ? std::string("    {nullptr, 0u},\n")
+                                   : "    " + RefInitializer(member, sizes[member]) + ",\n";
         s += "};\n";
     }
     s += "\nconst PayloadEntry PayloadEntries[" + std::to_string(blobs.size()) + "] = {\n";
