@@ -78,6 +78,26 @@ TEST_F(EnvironmentTest, RunningCopyIsFoundByItsWindowClass) {
     UnregisterClassW(W(className), GetModuleHandleW(nullptr));
 }
 
+TEST(ManifestTest, TestProgramCarriesTheInstallerManifest) {
+    // Manifest resource (type 24) with id 1, as the installer embeds it.
+    HRSRC found = FindResourceW(nullptr, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
+    ASSERT_NE(found, nullptr);
+    const DWORD size = SizeofResource(nullptr, found);
+    const char* data = static_cast<const char*>(LockResource(LoadResource(nullptr, found)));
+    ASSERT_NE(data, nullptr);
+    const std::string manifest(data, size);
+    const char* const expected[] = {
+        "level=\"asInvoker\"",
+        "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"",
+        "{e2011457-1546-43c5-a5fe-008deee3d3f0}",  // Vista
+        "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",  // 7
+        "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",  // 8
+        "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",  // 8.1
+        "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",  // 10
+    };
+    for (const char* text : expected) EXPECT_NE(manifest.find(text), std::string::npos) << text;
+}
+
 // Runs a probe program under the given Wine version and returns its line.
 std::string RunProbe(const std::u16string& program, const char* wineVersion,
                      const std::u16string& out) {
