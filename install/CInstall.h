@@ -10,8 +10,10 @@
 //     InstallStrings.cpp (string look-up, language index, licence texts),
 //     InstallInit.cpp (Init over a set of stored tables), engine/KeyTable.cpp
 //   wizard seam: the owner-window query and the wizard's creation and deletion live with the
-//     user interface, so the portable core links without it (InstallNoWizard.cpp stands in
-//     until then, and for the portable tests)
+//     user interface, so the portable core links without it (InstallNoWizard.cpp, object
+//     library kbnowizard, stands in until then, and for the portable tests)
+//   stored tables: ProgramInstallTables (InstallProgramData.cpp, object library
+//     kbprogramtables) maps the generated program data; tests link fixture tables instead
 //   Windows (library kbinstall): install/engine/*.cpp for detection, registry, files, paths,
 //     remapping store and the later engine areas
 // Buffers that an operation hands to its caller (ReadBytes, BuildKeyRemaps, DecodeHexPattern)
