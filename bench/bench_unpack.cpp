@@ -21,14 +21,20 @@ struct Biggest {
     BlobHeader header{};
     std::vector<std::uint8_t> deciphered;
 
+    // The blob with the most plain bytes: the headers are read from deciphered copies.
     Biggest() {
         guard.SetKeyBlock(PayloadKeyBlock.data, PayloadKeyBlock.size);
-        for (unsigned i = 0; i < PayloadEntryCount; ++i)
-            if (!entry || PayloadEntries[i].blob->size > entry->blob->size)
-                entry = &PayloadEntries[i];
-        deciphered.assign(entry->blob->data, entry->blob->data + entry->blob->size);
-        guard.DecipherBlocks(deciphered.data(), static_cast<std::uint32_t>(deciphered.size()));
-        ReadBlobHeader(deciphered.data(), header);
+        for (unsigned i = 0; i < PayloadEntryCount; ++i) {
+            const BlobRef& blob = *PayloadEntries[i].blob;
+            std::vector<std::uint8_t> copy(blob.data, blob.data + blob.size);
+            guard.DecipherBlocks(copy.data(), static_cast<std::uint32_t>(copy.size()));
+            BlobHeader h;
+            ReadBlobHeader(copy.data(), h);
+            if (entry && h.plainSize <= header.plainSize) continue;
+            entry = &PayloadEntries[i];
+            header = h;
+            deciphered = std::move(copy);
+        }
     }
 };
 
