@@ -21,8 +21,9 @@ native: deps
 	cmake -S . -B $(B)/native $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build $(B)/native -j$(JOBS)
 
-asan: deps
-	cmake -S . -B $(B)/asan $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DKB_SANITIZE=ON -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang
+asan: native
+	cmake -S . -B $(B)/asan $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DKB_SANITIZE=ON -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang \
+	  -DKB_HOST_TOOLS_DIR=$(B)/native
 	cmake --build $(B)/asan -j$(JOBS)
 
 win32: native
@@ -56,8 +57,9 @@ test: deps
 run: win32
 	@$(ROOT)/tools/run-installer.sh $(B)/win32
 
-fuzz: deps
-	cmake -S . -B $(B)/fuzz $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKB_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang
+fuzz: native
+	cmake -S . -B $(B)/fuzz $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKB_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang \
+	  -DKB_HOST_TOOLS_DIR=$(B)/native
 	cmake --build $(B)/fuzz -j$(JOBS)
 	@echo "fuzz targets: $(B)/fuzz/bin/fuzz_*  (run: make fuzz-run SECONDS=180)"
 

@@ -8,14 +8,16 @@
 #   Registers an arbitrary Windows program as a ctest in one prefix, with the wineserver fixture.
 #
 # kb_host_tool(<var> <tool>) sets <var> to the path of a build-time tool built by the native
-#   configuration (in a cross build: from KB_HOST_TOOLS_DIR) and <var>_DEPENDS to what a custom
+#   configuration (from KB_HOST_TOOLS_DIR when it is set; a cross build needs it) and <var>_DEPENDS to what a custom
 #   command should depend on.
 
 function(kb_host_tool var tool)
-  if(CMAKE_CROSSCOMPILING)
-    if(NOT KB_HOST_TOOLS_DIR)
-      message(FATAL_ERROR "cross builds need -DKB_HOST_TOOLS_DIR=<native build dir> (use the Makefile)")
-    endif()
+  if(CMAKE_CROSSCOMPILING AND NOT KB_HOST_TOOLS_DIR)
+    message(FATAL_ERROR "cross builds need -DKB_HOST_TOOLS_DIR=<native build dir> (use the Makefile)")
+  endif()
+  # The sanitizer and fuzz builds take the tools from the native build too: a sanitized packer
+  # takes many times longer over the same payload and checks nothing the native tests miss.
+  if(KB_HOST_TOOLS_DIR)
     set(${var} "${KB_HOST_TOOLS_DIR}/bin/${tool}" PARENT_SCOPE)
     set(${var}_DEPENDS "${KB_HOST_TOOLS_DIR}/bin/${tool}" PARENT_SCOPE)
   else()
