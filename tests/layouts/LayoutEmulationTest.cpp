@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -20,6 +21,7 @@
 namespace {
 
 using kbtest::DecodedLayout;
+using kbtest::DecodedScanVk;
 using kbtest::PeImage;
 
 constexpr uint64_t kGdt = 0x1000;
@@ -290,6 +292,115 @@ TEST(LayoutEmulation, BothTreesShareThePatchableTables) {
         EXPECT_EQ(a.e0At, b.e0At) << build.file;
         EXPECT_EQ(a.e1At, b.e1At) << build.file;
     }
+}
+
+// The installer's patch, done the way it does it: each pattern text of the string table decoded
+// and searched from the start of the file as patched so far, the first match taken.
+std::vector<uint8_t> PatternBytes(int id) {
+    std::ifstream in(std::string(KB_LAYOUT_OUT) + "/patterns.toml");
+    const std::string key = std::to_string(id) + " = \"";
+    for (std::string line; std::getline(in, line);) {
+        if (line.rfind(key, 0) != 0) continue;
+        const std::string hex = line.substr(key.size(), line.find('"', key.size()) - key.size());
+        std::vector<uint8_t> bytes;
+        for (size_t i = 0; i + 1 < hex.size(); i += 2)
+            bytes.push_back(static_cast<uint8_t>(std::stoul(hex.substr(i, 2), nullptr, 16)));
+        return bytes;
+    }
+    return {};
+}
+
+size_t FindFirst(const std::vector<uint8_t>& image, const std::vector<uint8_t>& pattern) {
+    if (pattern.empty()) return std::string::npos;
+    const auto at = std::search(image.begin(), image.end(), pattern.begin(), pattern.end());
+    return at == image.end() ? std::string::npos : static_cast<size_t>(at - image.begin());
+}
+
+struct Remap {
+    uint16_t scan, vk;
+};
+
+bool PatchBuild(std::vector<uint8_t>& file, unsigned variant, const std::vector<Remap>& remaps) {
+    const size_t base = FindFirst(file, PatternBytes(147 + static_cast<int>(variant)));
+    if (base == std::string::npos) return false;
+    for (const Remap& r : remaps)
+        if (r.scan < 0x7F) {
+            file[base + 2 * r.scan] = r.vk & 0xFF;
+            file[base + 2 * r.scan + 1] = r.vk >> 8;
+        }
+    for (int id : {150, 151}) {
+        const size_t table = FindFirst(file, PatternBytes(id));
+        if (table == std::string::npos) return false;
+        const uint16_t prefix = id == 150 ? 0xE0 : 0xE1;
+        for (const Remap& r : remaps) {
+            if ((r.scan >> 8) != prefix) continue;
+            for (size_t at = table; at + 4 <= file.size() && file[at] != 0; at += 4)
+                if (file[at] == (r.scan & 0xFF)) {
+                    file[at + 2] = r.vk & 0xFF;
+                    file[at + 3] = r.vk >> 8;
+                    break;
+                }
+        }
+    }
+    const size_t decimal = FindFirst(file, PatternBytes(146));
+    if (decimal == std::string::npos) return false;
+    file[decimal] = ',';
+    file[decimal + 2] = ',';
+    return true;
+}
+
+// One patch through the patterns reaches every tree of every build: the remapped keys and the
+// decimal comma, and nothing else.
+TEST(LayoutEmulation, PatchesThroughThePatternsReachEveryTree) {
+    const std::vector<Remap> remaps = {
+        {0x3A, 0x00A2}, {0x01, 0x0014}, {0x7E, 0x0091}, {0xE05B, 0x015D}, {0xE11D, 0x0091}};
+    int builds = 0;
+    for (const Build& build : ReadBuilds()) {
+        ++builds;
+        std::vector<uint8_t> file =
+            kbtest::ReadFileBytes(std::string(KB_LAYOUT_OUT) + "/" + build.file);
+        const std::vector<uint8_t> original = file;
+        ASSERT_TRUE(PatchBuild(file, build.variant, remaps)) << build.file;
+        PeImage patched, plain;
+        std::string error;
+        ASSERT_TRUE(kbtest::LoadPeBytes(file, build.file, 0, patched, error)) << error;
+        ASSERT_TRUE(kbtest::LoadPeBytes(original, build.file, 0, plain, error)) << error;
+        std::vector<const Caller*> callers = {nullptr};
+        if (Is32Bit(build.slot)) callers = {&kCallers[0], &kCallers[4]};
+        for (const Caller* caller : callers) {
+            const int pointerSize = !Is32Bit(build.slot) || caller == &kCallers[4] ? 8 : 4;
+            DecodedLayout before, after;
+            const bool hasType = build.slot >= 5;
+            ASSERT_TRUE(kbtest::ReadLayoutTables(
+                {plain.base, plain.mapped.data(), plain.mapped.size()},
+                CallDescriptor(plain, caller).tables, pointerSize, hasType, before, error));
+            ASSERT_TRUE(kbtest::ReadLayoutTables(
+                {patched.base, patched.mapped.data(), patched.mapped.size()},
+                CallDescriptor(patched, caller).tables, pointerSize, hasType, after, error))
+                << error;
+            for (const Remap& r : remaps)
+                if (r.scan < 0x7F) before.scanToVk[r.scan] = r.vk;
+            for (auto* list : {&before.e0, &before.e1})
+                for (DecodedScanVk& entry : *list)
+                    for (const Remap& r : remaps)
+                        if ((r.scan >> 8) == (list == &before.e0 ? 0xE0 : 0xE1) &&
+                            entry.scan == (r.scan & 0xFF))
+                            entry.vkEntry = r.vk;
+            EXPECT_EQ(after.scanToVk, before.scanToVk) << build.file;
+            ASSERT_EQ(after.e0.size(), before.e0.size());
+            for (size_t i = 0; i < after.e0.size(); ++i)
+                EXPECT_EQ(after.e0[i].vkEntry, before.e0[i].vkEntry) << build.file << " E0 " << i;
+            ASSERT_EQ(after.e1.size(), before.e1.size());
+            EXPECT_EQ(after.e1[0].vkEntry, 0x0091) << build.file;
+            ASSERT_EQ(after.rows.size(), before.rows.size());
+            for (size_t i = 0; i < after.rows.size(); ++i) {
+                std::vector<uint16_t> chars = before.rows[i].chars;
+                if (before.rows[i].vk == 0x6E) chars = {',', ','};
+                EXPECT_EQ(after.rows[i].chars, chars) << build.file << " row " << i;
+            }
+        }
+    }
+    EXPECT_EQ(builds, 60);
 }
 
 }  // namespace

@@ -73,10 +73,18 @@ bool ApplyRelocations(PeImage& image, uint32_t rva, uint32_t size, std::string& 
 
 }  // namespace
 
-bool LoadPeImage(const std::string& path, uint64_t base, PeImage& image, std::string& error) {
+std::vector<uint8_t> ReadFileBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    const std::vector<uint8_t> file((std::istreambuf_iterator<char>(in)),
-                                    std::istreambuf_iterator<char>());
+    return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)),
+                                std::istreambuf_iterator<char>());
+}
+
+bool LoadPeImage(const std::string& path, uint64_t base, PeImage& image, std::string& error) {
+    return LoadPeBytes(ReadFileBytes(path), path, base, image, error);
+}
+
+bool LoadPeBytes(const std::vector<uint8_t>& file, const std::string& path, uint64_t base,
+                 PeImage& image, std::string& error) {
     uint32_t peAt = 0, signature = 0;
     uint16_t sections = 0, optionalSize = 0, magic = 0;
     if (!Get(file, 0x3C, peAt) || !Get(file, peAt, signature) || signature != 0x4550 ||

@@ -19,6 +19,13 @@ struct PeImage {
 // Loads `path` mapped at `base` (0: its preferred base). False with a message on any fault.
 bool LoadPeImage(const std::string& path, uint64_t base, PeImage& image, std::string& error);
 
+// The same for a file's bytes already read; `name` names it in messages.
+bool LoadPeBytes(const std::vector<uint8_t>& file, const std::string& name, uint64_t base,
+                 PeImage& image, std::string& error);
+
+// The whole file, or an empty vector.
+std::vector<uint8_t> ReadFileBytes(const std::string& path);
+
 // The address of the export `name`, or 0.
 uint64_t FindExport(const PeImage& image, const std::string& name);
 
