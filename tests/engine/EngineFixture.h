@@ -12,12 +12,13 @@
 
 #include "install/CInstall.h"
 #include "tests/install/InstallFixture.h"
+#include "text/WinText.h"
 
 std::u16string U16(const std::string& utf8);
 std::string U8(const std::u16string& utf16);
 std::string U8(const GString& text);
 inline const wchar_t* W(const std::u16string& text) {
-    return reinterpret_cast<const wchar_t*>(text.c_str());
+    return WinText(text.c_str());
 }
 // Sets a GString to wide text.
 void SetText(GString& target, const std::u16string& text);

@@ -6,6 +6,8 @@
 
 #include <cstdlib>
 
+#include "text/WinText.h"
+
 namespace {
 
 void WriteMark(const wchar_t* path, const char* text) {
@@ -22,7 +24,7 @@ int main() {
     int argc = 0;
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
     if (argv == nullptr || argc < 2) return 2;
-    if (argc == 4 && lstrcmpW(argv[1], L"sleep") == 0) {
+    if (argc == 4 && lstrcmpW(argv[1], WinText(u"sleep")) == 0) {
         Sleep(static_cast<DWORD>(_wtoi(argv[2])));
         WriteMark(argv[3], "done");
         return 0;

@@ -15,37 +15,38 @@
 
 namespace {
 
-std::wstring Folder() {
+std::u16string Folder() {
     wchar_t temp[MAX_PATH + 1] = {0};
     GetTempPathW(MAX_PATH + 1, temp);
-    return std::wstring(temp) + L"kbtest-restart";
+    return std::u16string(reinterpret_cast<const char16_t*>(temp)) + u"kbtest-restart";
 }
 
-std::wstring File() {
-    return Folder() + L"\\held open.txt";
+std::u16string File() {
+    return Folder() + u"\\held open.txt";
 }
 
-bool Scheduled(const std::wstring& path) {
+bool Scheduled(const std::u16string& path) {
     HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Control\\Session Manager", 0,
-                      KEY_READ, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE,
+                      WinText(u"System\\CurrentControlSet\\Control\\Session Manager"), 0, KEY_READ,
+                      &key) != ERROR_SUCCESS)
         return false;
     DWORD size = 0;
-    std::wstring data;
-    if (RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, nullptr, nullptr, &size) ==
-            ERROR_SUCCESS &&
+    std::u16string data;
+    if (RegQueryValueExW(key, WinText(u"PendingFileRenameOperations"), nullptr, nullptr, nullptr,
+                         &size) == ERROR_SUCCESS &&
         size >= 2) {
-        data.assign(size / 2, L'\0');
-        RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, nullptr,
+        data.assign(size / 2, u'\0');
+        RegQueryValueExW(key, WinText(u"PendingFileRenameOperations"), nullptr, nullptr,
                          reinterpret_cast<BYTE*>(&data[0]), &size);
     }
     RegCloseKey(key);
-    return data.find(L"\\??\\" + path) != std::wstring::npos;
+    return data.find(u"\\??\\" + path) != std::u16string::npos;
 }
 
 int Schedule() {
-    CreateDirectoryW(Folder().c_str(), nullptr);
-    HANDLE held = CreateFileW(File().c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+    CreateDirectoryW(WinText(Folder().c_str()), nullptr);
+    HANDLE held = CreateFileW(WinText(File().c_str()), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                               CREATE_ALWAYS, 0, nullptr);
     if (held == INVALID_HANDLE_VALUE) return 10;
 
@@ -61,10 +62,10 @@ int Schedule() {
         !install.InitFrom(ToOs(GetModuleHandleW(nullptr)), tables.Tables()))
         return 11;
     GString path;
-    const std::wstring file = File();
-    path.AssignWide(reinterpret_cast<const char16_t*>(file.c_str()), static_cast<int>(file.size()));
+    const std::u16string file = File();
+    path.AssignWide(file.c_str(), static_cast<int>(file.size()));
     const int result = install.DeleteOrSchedule(path);
-    const bool stillThere = GetFileAttributesW(file.c_str()) != INVALID_FILE_ATTRIBUTES;
+    const bool stillThere = GetFileAttributesW(WinText(file.c_str())) != INVALID_FILE_ATTRIBUTES;
     const bool scheduled = Scheduled(file);
     std::printf("DeleteOrSchedule %d, file still there %d, scheduled %d\n", result, stillThere,
                 scheduled);
@@ -73,12 +74,12 @@ int Schedule() {
 }
 
 int Check() {
-    const std::wstring file = File();
-    const bool gone = GetFileAttributesW(file.c_str()) == INVALID_FILE_ATTRIBUTES;
+    const std::u16string file = File();
+    const bool gone = GetFileAttributesW(WinText(file.c_str())) == INVALID_FILE_ATTRIBUTES;
     const bool scheduled = Scheduled(file);
     std::printf("after the restart: file gone %d, still scheduled %d\n", gone, scheduled);
-    DeleteFileW(file.c_str());
-    RemoveDirectoryW(Folder().c_str());
+    DeleteFileW(WinText(file.c_str()));
+    RemoveDirectoryW(WinText(Folder().c_str()));
     return gone && !scheduled ? 0 : 1;
 }
 
@@ -88,7 +89,7 @@ int main() {
     int argc = 0;
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
     if (argv == nullptr || argc < 2) return 2;
-    if (lstrcmpW(argv[1], L"schedule") == 0) return Schedule();
-    if (lstrcmpW(argv[1], L"check") == 0) return Check();
+    if (lstrcmpW(argv[1], WinText(u"schedule")) == 0) return Schedule();
+    if (lstrcmpW(argv[1], WinText(u"check")) == 0) return Check();
     return 2;
 }
