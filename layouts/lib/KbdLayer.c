@@ -7,18 +7,13 @@
  *   KB_TABLES             path of the generated tables of one variant in one set
  *   KB_HAS_KEYBOARD_TYPE  1 for Windows Vista and later: the layout table ends with the keyboard
  *                         type and subtype, fields that earlier systems do not have
- *   KB_WOW_PROBES         32-bit builds: which thread-block field tells WOW64 apart
- *                         (KB_PROBE_GDI_BATCH_COUNT up to Windows 7, KB_PROBE_WOW_TEB_OFFSET
- *                         and the former from Windows 8 on); see WowChoice.h
  *
  * What differs per Windows version slot, and why:
- *   slots 0, 1, 2 (Windows 2000, XP, Server 2003/XP x64): the table ends at the ligature pointer,
- *     as those systems define it; the 32-bit build finds WOW64 by the GDI batch field.
- *   slots 5, 8 (Vista, 7): the table carries the keyboard type fields; WOW64 by the GDI batch
- *     field, as on every 64-bit Windows before 8.
- *   slot 11 (8 and later): the keyboard type fields; WOW64 by the WowTebOffset field first.
- *   64-bit slots 4, 7, 10, 12: one tree with native 8-byte pointers and the type fields from
- *     Vista on. Each image also records its slot's Windows version as its OS and subsystem version.
+ *   slots 0, 1, 2, 4 (Windows 2000, XP, Server 2003 and XP x64): the table ends at the ligature
+ *     pointer, as those systems define it.
+ *   slots 5, 7, 8, 10, 11, 12 (Vista and later): the table ends with the keyboard type fields.
+ *   Each image records its slot's Windows version as its OS and subsystem version.
+ *   32-bit slots hold two trees (see below and WowChoice.h), 64-bit slots one.
  * Every build of a variant holds the same scan-code, E0, E1 and decimal-key tables, byte for byte,
  * so the installer finds them with one pattern each. */
 #include "KbdTables.h"
@@ -50,7 +45,8 @@ static unsigned KbReadTebField(int which, void* context) {
 __attribute__((used)) const void* KbdLayerDescriptor(void) {
     unsigned short cs;
     __asm__ volatile("movw %%cs, %0" : "=r"(cs));
-    if (KbChooseWide(cs, KB_WOW_PROBES, KbReadTebField, 0)) return &kbTablesWide;
+    if (KbChooseWide(cs, KB_PROBE_WOW_TEB_OFFSET | KB_PROBE_GDI_BATCH_COUNT, KbReadTebField, 0))
+        return &kbTablesWide;
     return &kbTables;
 }
 

@@ -11,13 +11,15 @@
  *  1. Privilege level of the code segment (a register, no memory): 0 means kernel mode, which on
  *     32-bit Windows is the system's own call. Native tree, nothing else is read.
  *  2. The code segment selector of native 32-bit Windows user mode (0x1B). Native tree.
- *  3. Otherwise the thread block that FS addresses in user mode tells whether a 64-bit thread
- *     block stands behind this one:
+ *  3. Otherwise the code segment is the compatibility segment of 64-bit Windows (0x23), or an
+ *     emulator's; the thread block that FS addresses tells whether a 64-bit thread block stands
+ *     behind this one:
  *     - Windows 8 and later keep the distance to it in the field at 0xFDC (WowTebOffset);
  *     - earlier 64-bit Windows (XP x64, Server 2003, Vista, 7) keep its address in the field at
  *       0xF70 (GdiBatchCount), where a 32-bit system only counts batched GDI calls.
- *     The builds for those versions read their version's field: the field at 0xFDC holds other
- *     data before Windows 8. Wine keeps both fields the way Windows 8 does.
+ *     Both are asked: on real Windows the code segment already says WOW64, so either field can
+ *     only confirm it, whatever the field holds on a version that lacks it. Wine runs 32-bit code
+ *     on a 0x23 segment in both of its prefixes and sets the offset field in its WOW64 prefix only.
  *  The fields are read only after steps 1 and 2, that is from user mode, where FS:0..0xFFF is the
  *  current thread's own block on every Windows version.
  *

@@ -62,11 +62,9 @@ const Caller kCallers[] = {
     {"WineWow64Prefix", 0x23, kTeb64, 0xFFFFE000}, {"WineWin32PrefixOn64BitLinux", 0x23, 0, 0},
 };
 
-// Which tree the caller must get from a 32-bit build of `slot`.
-bool ExpectWide(const Caller& caller, unsigned slot) {
-    if (caller.cs != 0x23) return false;
-    if (caller.gdiBatchCount != 0) return true;
-    return caller.wowTebOffset != 0 && slot == 11;  // only the Windows 8 build reads that field
+// Which tree the caller must get from a 32-bit build.
+bool ExpectWide(const Caller& caller) {
+    return caller.cs == 0x23 && (caller.gdiBatchCount != 0 || caller.wowTebOffset != 0);
 }
 
 struct Access {
@@ -246,7 +244,7 @@ TEST(LayoutEmulation, ThirtyTwoBitBuildsGiveEachCallerItsTree) {
             // The call touches the image and its stack, and the thread block's two fields
             // only where a user-mode caller might be WOW64.
             for (const std::string& access : outcome.outside) ADD_FAILURE() << access;
-            const bool wide = ExpectWide(caller, build.slot);
+            const bool wide = ExpectWide(caller);
             CheckTree(image, build, outcome.tables, wide ? 8 : 4);
         }
     }

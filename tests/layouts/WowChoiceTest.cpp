@@ -41,8 +41,8 @@ const Case kCases[] = {
     {"Wow64Windows8", 0x23, kBoth, {0, 0xFFFFE000, 0}, 1, true},
     // WOW64 on Windows 7 and earlier: the 64-bit thread block's address in the batch field.
     {"Wow64Windows7", 0x23, KB_PROBE_GDI_BATCH_COUNT, {0x7EFDB000, 0, 0}, 1, true},
-    // A build for Windows 7 does not read the offset field, which holds other data there.
-    {"Windows7BuildIgnoresOffsetField", 0x23, KB_PROBE_GDI_BATCH_COUNT, {0, 0x1234, 0}, 0, true},
+    // Asked for the batch field only, the offset field is not consulted.
+    {"OffsetFieldNotAsked", 0x23, KB_PROBE_GDI_BATCH_COUNT, {0, 0xFFFFE000, 0}, 0, true},
     // A 32-bit process on a 64-bit Linux kernel under Wine's 32-bit prefix: no 64-bit block.
     {"WineWin32Prefix", 0x23, kBoth, {0, 0, 0}, 0, true},
     // A small batch count is a count, not an address.
