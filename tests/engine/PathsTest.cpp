@@ -11,7 +11,8 @@
 
 namespace {
 
-const char kChildVariable[] = "KB_ENGINE_PATHS_CHILD";
+const char kChildVariable[] = "KB_ENGINE_PATHS_CHILD";  // the InstallerPath the child expects
+const char kMarkVariable[] = "KB_ENGINE_PATHS_MARK";    // file the child writes when it passed
 
 std::vector<StringEntry> ProductTexts() {
     return {Entry(9, "Lipowa Labs"),
@@ -102,11 +103,18 @@ TEST_F(PathsTest, InstallPathsJoinTheFoldersAndNames) {
 // Run by the test below in a child process started with a command line of its own.
 TEST_F(PathsTest, ChildSeesItsInstallerPath) {
     const char* expected = std::getenv(kChildVariable);
-    if (expected == nullptr) GTEST_SKIP() << "runs only as the child of the test below";
+    const char* mark = std::getenv(kMarkVariable);
+    if (expected == nullptr || mark == nullptr) GTEST_SKIP() << "runs only as the child below";
     ASSERT_TRUE(install.ComputeInstallPaths());
     EXPECT_EQ(U8(install.InstallerPath), expected);
     EXPECT_EQ(U8(install.InstallerCopy),
               U8(Folder(CSIDL_PROGRAM_FILES) + u"\\Lipowa Labs\\Kreska\\" + ProgramName()));
+    if (!HasFailure()) {
+        HANDLE file =
+            CreateFileW(W(U16(mark)), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        CloseHandle(file);
+    }
 }
 
 TEST_F(PathsTest, InstallerStartedWithoutAFolderCopiesItselfUnderItsWholeName) {
@@ -116,11 +124,16 @@ TEST_F(PathsTest, InstallerStartedWithoutAFolderCopiesItselfUnderItsWholeName) {
     for (char16_t& c : forward) {
         if (c == u'\\') c = u'/';
     }
-    // The bare name with no arguments, then a path written with forward slashes.
-    for (const std::u16string& argv0 : {ProgramName(), forward}) {
-        SCOPED_TRACE(U8(argv0));
-        std::u16string line =
-            u"\"" + argv0 + u"\" --gtest_filter=PathsTest.ChildSeesItsInstallerPath";
+    // The child gets no arguments at all: the test to run is named in its environment.
+    const std::u16string mark = tempDir + u"\\child passed";
+    ASSERT_TRUE(
+        SetEnvironmentVariableW(W(u"GTEST_FILTER"), W(u"PathsTest.ChildSeesItsInstallerPath")));
+    ASSERT_TRUE(SetEnvironmentVariableW(W(U16(kMarkVariable)), W(mark)));
+    // The bare name, unquoted; then a path written with forward slashes.
+    for (const std::u16string& line : {ProgramName(), u"\"" + forward + u"\""}) {
+        const std::u16string argv0 = line[0] == u'"' ? forward : line;
+        SCOPED_TRACE(U8(line));
+        DeleteFileW(W(mark));
         ASSERT_TRUE(SetEnvironmentVariableW(W(U16(kChildVariable)), W(argv0)));
         STARTUPINFOW startup = {};
         startup.cb = sizeof startup;
@@ -133,8 +146,11 @@ TEST_F(PathsTest, InstallerStartedWithoutAFolderCopiesItselfUnderItsWholeName) {
         CloseHandle(process.hProcess);
         CloseHandle(process.hThread);
         EXPECT_EQ(code, 0u);
-        SetEnvironmentVariableW(W(U16(kChildVariable)), nullptr);
+        EXPECT_TRUE(FileExists(mark)) << "the child did not run its test";
     }
+    SetEnvironmentVariableW(W(U16(kChildVariable)), nullptr);
+    SetEnvironmentVariableW(W(U16(kMarkVariable)), nullptr);
+    SetEnvironmentVariableW(W(u"GTEST_FILTER"), nullptr);
 }
 
 class NoFolderNamesTest : public EngineTest {
