@@ -19,6 +19,7 @@
 #include "payload/Guard.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <string>
 #include <vector>
@@ -183,6 +184,8 @@ int Pack(const Options& options) {
     if (include.empty()) include = headerPath.substr(headerPath.find_last_of('/') + 1);
     const std::string iterations = options.One("zopfli-iterations");
     const int zopfliIterations = iterations.empty() ? 15 : std::atoi(iterations.c_str());
+    if (zopfliIterations < 1 || zopfliIterations > 1000)
+        return Fail("--zopfli-iterations takes a number from 1 to 1000");
 
     PackerInputs inputs;
     std::vector<std::string> dependencies = {keyPath};
