@@ -149,9 +149,16 @@ TEST_F(SystemOpsTest, LibrariesComeFromTheSystemDirectoryOnly) {
     wchar_t loaded[MAX_PATH + 1] = {0};
     GetModuleFileNameW(system, loaded, MAX_PATH + 1);
     const std::u16string loadedPath(reinterpret_cast<const char16_t*>(loaded));
-    EXPECT_EQ(CompareStringOrdinal(W(loadedPath.substr(0, SystemFolder().size())), -1,
-                                   W(SystemFolder()), -1, TRUE),
-              CSTR_EQUAL)
+    // A 32-bit program on 64-bit Windows may see its system files under the 32-bit folder.
+    wchar_t wow64[MAX_PATH + 1] = {0};
+    GetSystemWow64DirectoryW(wow64, MAX_PATH + 1);
+    auto startsWith = [&](const std::u16string& folder) {
+        return !folder.empty() && loadedPath.size() > folder.size() &&
+               CompareStringOrdinal(W(loadedPath.substr(0, folder.size())), -1, W(folder), -1,
+                                    TRUE) == CSTR_EQUAL;
+    };
+    EXPECT_TRUE(startsWith(SystemFolder() + u"\\") ||
+                startsWith(std::u16string(reinterpret_cast<const char16_t*>(wow64)) + u"\\"))
         << U8(loadedPath);
     EXPECT_EQ(GetProcAddress(system, "KbPlanted"), nullptr);
     FreeLibrary(system);
