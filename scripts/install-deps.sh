@@ -11,7 +11,7 @@ packages=(
   zlib1g-dev libz-mingw-w64-dev libzopfli-dev
   googletest libgtest-dev libbenchmark-dev nettle-dev
   libtomlplusplus-dev unicode-data
-  python3 python3-pefile
+  python3 python3-pefile libunicorn-dev
 )
 
 missing=()
