@@ -25,11 +25,3 @@ bool PlatformInTable(int32_t version, int16_t architecture) {
             return false;
     }
 }
-
-bool PlatformHasLibrarySlots(int32_t version, int16_t architecture) {
-    // 5.0 and 5.1 take their one 32-bit build whatever the processor reports.
-    if (version == 50 || version == 51 || architecture == kArchX86) return true;
-    if (version == 52 || version == 60 || version == 61)
-        return architecture == kArchItanium || architecture == kArchX64;
-    return architecture == kArchX64;
-}

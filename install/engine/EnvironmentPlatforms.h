@@ -7,7 +7,3 @@
 // The start-up table: 5.0 and 5.1 on x86 only; 5.2, 6.0, 6.1, 6.2, 6.3 and 10.0 on x86, Itanium
 // and x64; nothing else.
 bool PlatformInTable(int32_t version, int16_t architecture);
-
-// Whether the payload catalogue has a slot for the platform's primary library and, on 64-bit
-// Windows, for its companion: Windows 6.2 and later have no Itanium builds.
-bool PlatformHasLibrarySlots(int32_t version, int16_t architecture);

@@ -1,7 +1,8 @@
-// The platforms the installer serves: the version and architecture table, and a library build
-// in the payload catalogue for the platform.
+// The platforms the installer serves: the version and architecture table, and library builds in
+// the payload catalogue for the platform.
 #include "install/CInstall.h"
 #include "install/engine/EnvironmentPlatforms.h"
+#include "install/engine/PayloadSelection.h"
 
 namespace {
 
@@ -15,11 +16,14 @@ int CInstall::IsSupportedPlatform() const {
     if (!PlatformInTable(OsVersion, ProcessorArchitecture)) return 0;
     // A platform the table lets through may still have no library build (Windows 6.2 and later
     // on Itanium, or a slot the catalogue leaves empty): refuse it now rather than half-way
-    // through an install.
-    if (!PlatformHasLibrarySlots(OsVersion, ProcessorArchitecture)) return 0;
-    BlobRef primary{nullptr, 0};
-    BlobRef companion{nullptr, 0};
-    if (!SelectPayload(primary, companion) || !HasBuild(primary)) return 0;
-    if (Is64Bit && !HasBuild(companion)) return 0;
+    // through an install. Every set counts, as the setup page may pick any of them.
+    int primary = -1;
+    int companion = -1;
+    if (!PayloadSlots(OsVersion, ProcessorArchitecture, primary, companion)) return 0;
+    for (int set = 0; set < kPayloadSetCount; ++set) {
+        const BlobRef* entries = LayoutPayloadSet(set);
+        if (entries == nullptr || !HasBuild(entries[primary])) return 0;
+        if (companion >= 0 && !HasBuild(entries[companion])) return 0;
+    }
     return 1;
 }
