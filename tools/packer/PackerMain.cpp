@@ -18,10 +18,13 @@
 
 #include "payload/Guard.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -173,6 +176,30 @@ int CheckStringTables(const Options& options, const PackerInputs& inputs) {
     return 1;
 }
 
+// Packs every blob, a few at a time: Zopfli dominates the build step and each blob is
+// independent. Results keep the input order, so the output does not depend on the scheduling.
+int PackAll(const CGuard& guard, const std::vector<BlobInput>& blobs, int zopfliIterations,
+            std::vector<StoredBlob>& stored, std::vector<PackedFigures>& figures,
+            std::string& error) {
+    std::vector<std::string> errors(blobs.size());
+    std::atomic<std::size_t> next{0};
+    auto work = [&] {
+        for (std::size_t i; (i = next++) < blobs.size();)
+            PackBlob(guard, blobs[i], zopfliIterations, stored[i], figures[i], errors[i]);
+    };
+    const unsigned threads = std::max(1u, std::min(4u, std::thread::hardware_concurrency()));
+    std::vector<std::thread> pool;
+    for (unsigned t = 1; t < threads; ++t) pool.emplace_back(work);
+    work();
+    for (std::thread& thread : pool) thread.join();
+    for (const std::string& e : errors) {
+        if (e.empty()) continue;
+        error = e;
+        return 0;
+    }
+    return 1;
+}
+
 int Pack(const Options& options) {
     std::string error;
     const std::string headerPath = options.One("header");
@@ -200,14 +227,11 @@ int Pack(const Options& options) {
         return Fail(keyPath + ": a key block has exactly 968 bytes, this one " +
                     std::to_string(keyBlock.size()));
 
-    std::vector<StoredBlob> stored;
-    std::vector<PackedFigures> figures;
+    const std::size_t count = inputs.blobs.size();
+    std::vector<StoredBlob> stored(count);
+    std::vector<PackedFigures> figures(count);
+    if (!PackAll(guard, inputs.blobs, zopfliIterations, stored, figures, error)) return Fail(error);
     for (const BlobInput& input : inputs.blobs) {
-        StoredBlob blob;
-        PackedFigures figure;
-        if (!PackBlob(guard, input, zopfliIterations, blob, figure, error)) return Fail(error);
-        stored.push_back(std::move(blob));
-        figures.push_back(figure);
         dependencies.push_back(input.path);
         dependencies.insert(dependencies.end(), input.morePaths.begin(), input.morePaths.end());
     }
