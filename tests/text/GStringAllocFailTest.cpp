@@ -9,27 +9,11 @@
 #include <functional>
 #include <string>
 
+#include "AllocLimit.h"
 #include "GString.h"
 #include "TextTestUtil.h"
 
 namespace {
-int g_allowed = -1;  // allocations still granted; -1: all
-}  // namespace
-
-extern "C" void* __real_malloc(size_t size);
-
-extern "C" void* __wrap_malloc(size_t size) {
-    if (g_allowed == 0) return nullptr;
-    if (g_allowed > 0) --g_allowed;
-    return __real_malloc(size);
-}
-
-namespace {
-
-struct Limit {
-    explicit Limit(int allowed) { g_allowed = allowed; }
-    ~Limit() { g_allowed = -1; }
-};
 
 enum class Mode { Wide, Narrow };
 

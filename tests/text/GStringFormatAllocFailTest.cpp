@@ -6,26 +6,10 @@
 #include <cstdlib>
 #include <string>
 
+#include "AllocLimit.h"
 #include "GString.h"
 
 namespace {
-int g_allowed = -1;  // allocations still granted; -1: all
-}  // namespace
-
-extern "C" void* __real_malloc(size_t size);
-
-extern "C" void* __wrap_malloc(size_t size) {
-    if (g_allowed == 0) return nullptr;
-    if (g_allowed > 0) --g_allowed;
-    return __real_malloc(size);
-}
-
-namespace {
-
-struct Limit {
-    explicit Limit(int allowed) { g_allowed = allowed; }
-    ~Limit() { g_allowed = -1; }
-};
 
 std::u16string WideOf(const GString& s) {
     return std::u16string(s.WideText(0), size_t(s.Length()));
