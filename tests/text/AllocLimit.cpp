@@ -14,6 +14,10 @@ extern "C" void* __wrap_malloc(size_t size) {
     return __real_malloc(size);
 }
 
-Limit::Limit(int allowed) { g_allowed = allowed; }
+Limit::Limit(int allowed) {
+    g_allowed = allowed;
+}
 
-Limit::~Limit() { g_allowed = -1; }
+Limit::~Limit() {
+    g_allowed = -1;
+}
