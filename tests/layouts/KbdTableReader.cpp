@@ -3,10 +3,6 @@
 #include <cstring>
 
 namespace kbtest {
-namespace {
-
-constexpr uint16_t kWchDead = 0xF001;
-constexpr int kMaxEntries = 4096;  // no table of a layout is longer; stops runaway walks
 
 std::string Hex(uint64_t value) {
     static const char kDigits[] = "0123456789ABCDEF";
@@ -17,6 +13,11 @@ std::string Hex(uint64_t value) {
     } while (value != 0);
     return "0x" + text;
 }
+
+namespace {
+
+constexpr uint16_t kWchDead = 0xF001;
+constexpr int kMaxEntries = 4096;  // no table of a layout is longer; stops runaway walks
 
 class Reader {
 public:

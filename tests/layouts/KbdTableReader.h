@@ -10,6 +10,9 @@
 
 namespace kbtest {
 
+// "0x" and upper-case hexadecimal digits, for fault messages.
+std::string Hex(uint64_t value);
+
 // A mapped image: `size` bytes at address `base` as the image sees it, held in `bytes`.
 struct ImageView {
     uint64_t base = 0;

@@ -11,16 +11,6 @@ namespace {
 constexpr uint16_t kNone = 0xF000;
 constexpr uint16_t kDead = 0xF001;
 
-std::string Hex(unsigned value) {
-    static const char kDigits[] = "0123456789ABCDEF";
-    std::string text;
-    do {
-        text.insert(text.begin(), kDigits[value & 15]);
-        value >>= 4;
-    } while (value != 0);
-    return "0x" + text;
-}
-
 bool Moved(const KbExpectBuild& build, unsigned scan) {
     for (const KbExpectMove* move = kVariantMoves; move->variant != nullptr; ++move)
         if (move->scan == scan && std::strcmp(move->variant, build.variant) == 0) return true;
